@@ -114,3 +114,23 @@ function(vel_e2e_test script)
         ENVIRONMENT "VEL_BIN=${CMAKE_BINARY_DIR}/bin;VEL_DIST=${VEL_DIST_DIR};VEL_E2E_WORK=${CMAKE_BINARY_DIR}/e2e"
         TIMEOUT 600)
 endfunction()
+
+# Adds a version resource (and optional extra resource lines, such as a
+# manifest) to a Windows target.
+function(vel_version_resource target file_name description)
+    cmake_parse_arguments(ARG "DLL" "EXTRA" "" ${ARGN})
+    if(NOT WIN32)
+        return()
+    endif()
+    set(VEL_FILE_NAME ${file_name})
+    set(VEL_FILE_DESCRIPTION ${description})
+    set(VEL_FILE_TYPE VFT_APP)
+    if(ARG_DLL)
+        set(VEL_FILE_TYPE VFT_DLL)
+    endif()
+    set(VEL_EXTRA_RESOURCES "${ARG_EXTRA}")
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+    configure_file(${CMAKE_SOURCE_DIR}/common/version_info.rc.in ${rc} @ONLY)
+    target_sources(${target} PRIVATE ${rc})
+    set_source_files_properties(${rc} PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
+endfunction()
