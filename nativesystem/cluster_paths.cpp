@@ -1,0 +1,77 @@
+#include "nativesystem/cluster_paths.h"
+
+namespace nativesystem {
+
+DirectoryLevels directory_levels(std::string_view path) {
+    DirectoryLevels result;
+    std::size_t root_end = path.find(':');
+    if (root_end == std::string_view::npos) root_end = path.find('$');
+    if (root_end == std::string_view::npos) {
+        result.error = kErrorBadPathname;
+        return result;
+    }
+    std::string level(path.substr(0, root_end + 1));
+    std::string_view rest = path.substr(root_end + 1);
+    while (!rest.empty()) {
+        const std::size_t cut = rest.find('\\');
+        const std::string_view piece = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        if (piece.empty()) continue;
+        level += '\\';
+        level += piece;
+        if (level.size() > kMaxBuiltPathLength) {
+            result.error = kErrorFilenameExcedRange;
+            result.levels.clear();
+            return result;
+        }
+        result.levels.push_back(level);
+    }
+    return result;
+}
+
+std::optional<std::string> tree_entry_path(std::string_view directory, std::string_view name) {
+    if (directory.size() + 1 + name.size() > kMaxBuiltPathLength) return std::nullopt;
+    std::string path(directory);
+    path += '\\';
+    path += name;
+    return path;
+}
+
+bool is_dot_name(std::string_view name) { return name == "." || name == ".."; }
+
+std::optional<std::string> volume_root_path(std::string_view drive) {
+    std::string root = "\\\\.\\";
+    root += drive;
+    root += '\\';
+    if (root.size() > kMaxVolumeRootLength) return std::nullopt;
+    return root;
+}
+
+std::optional<std::string> unc_server_name(std::string_view node) {
+    std::string name = "\\\\";
+    name += node;
+    if (name.size() > kMaxBuiltPathLength) return std::nullopt;
+    return name;
+}
+
+std::int64_t free_kilobytes(std::uint64_t free_bytes) {
+    return static_cast<std::int64_t>(free_bytes) / 1024;
+}
+
+std::string free_space_result(std::int64_t kilobytes) { return "1|" + std::to_string(kilobytes); }
+
+std::string failure_result(std::string_view text) {
+    std::string result = "0|";
+    result += text;
+    return result;
+}
+
+std::string environment_result(const char* value) {
+    if (!value) return "0|Failure";
+    std::string result = "1|";
+    result += value;
+    result += "@Success";
+    return result;
+}
+
+}  // namespace nativesystem
