@@ -1,0 +1,199 @@
+#include "launcher/java_command.h"
+
+#include <cctype>
+
+namespace launcher {
+
+namespace {
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    out += text;
+    out += '"';
+    return out;
+}
+
+std::string property(std::string_view name, std::string_view value, bool quote, bool trailing_space) {
+    std::string out = "-Dvelmor.installer.";
+    out += name;
+    out += '=';
+    out += quote ? quoted(value) : std::string(value);
+    if (trailing_space) out += ' ';
+    return out;
+}
+
+void trim_blanks(std::string& text) {
+    std::size_t first = 0;
+    while (first < text.size() && is_blank(text[first])) ++first;
+    std::size_t last = text.size();
+    while (last > first && is_blank(text[last - 1])) --last;
+    text = text.substr(first, last - first);
+}
+
+}  // namespace
+
+ModeChoice choose_mode(const ModeFlags& flags, bool silent, const std::string& install_class,
+                       const std::string& install_oneclick_class) {
+    if (flags.preclonesetup) return {"velmor.setmgr.kta.ktac.KtacPreCloneSetup", false, true, false};
+    if (flags.prereqchecker) return {"velmor.setmgr.ktp.ktpc.ktpcc.KtpccPrereqApp", false, false, false};
+    if (flags.updatenodelist) return {"velmor.setmgr.kta.ktac.KtacUpdateNodeList", true, true, false};
+    if (flags.attachhome) return {"velmor.setmgr.kta.ktac.KtacAttachHome", false, false, false};
+    if (flags.removehome) return {"velmor.setmgr.kta.ktac.KtacRemoveHome", true, true, false};
+    if (flags.addnode) return {install_class, true, true, false};
+    if (flags.oneclick && silent) return {std::string(kRegularInstallerClass), false, false, false};
+    if (flags.oneclick) return {install_oneclick_class, false, false, true};
+    return {install_class, false, false, false};
+}
+
+std::string java_program_name(bool debug, bool memory, bool silent, bool no_console) {
+    return debug || memory || (silent && !no_console) ? "java.exe" : "javaw.exe";
+}
+
+bool is_http_location(std::string_view text) {
+    constexpr std::string_view scheme = "http://";
+    if (text.size() <= scheme.size()) return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != scheme[i]) return false;
+    }
+    return true;
+}
+
+bool is_absolute_location(std::string_view text) {
+    if (text.size() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
+        (text[2] == '\\' || text[2] == '/')) {
+        return true;
+    }
+    return text.size() >= 2 && text[0] == '\\' && text[1] == '\\';
+}
+
+std::string expand_extra_classpath(std::string_view prefix, std::string_view list) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(';', start);
+        if (end == std::string_view::npos) end = list.size();
+        if (end > start) {
+            out += prefix;
+            out += '\\';
+            out += list.substr(start, end - start);
+            out += ';';
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string build_classpath(const JavaCommandInput& in) {
+    const std::string& core = in.core_archive_directory;
+    const std::string& archives = in.archive_directory;
+    std::string path = "\"" + in.scratch_directory;
+    for (const char* jar : {"VelInstaller.jar", "quickpath.jar", "docreader2.jar", "nodm.jar", "common.jar",
+                            "VelInstallerNet.jar"}) {
+        path += ";" + core + "\\" + jar;
+    }
+    for (const char* jar : {"KitGraphics.jar", "KitGuide.jar", "velmor_ice.jar", "assist4.jar", "assist4-nls.jar",
+                            "gwk3.jar", "gwk3-swingaccess.jar", "gwk3-nls.jar", "swingaccess.jar"}) {
+        path += ";" + archives + "\\" + jar;
+    }
+    path += ";" + archives + "\\" + in.thin_jdbc_filename;
+    path += ";" + expand_extra_classpath(in.scratch_directory, in.addto_classpath) + "\\";
+    for (const char* jar : {"syscheck.jar", "jgwk4.jar", "jgwk4-nls.jar"}) {
+        path += ";" + archives + "\\" + jar;
+    }
+    path += '"';
+    return path;
+}
+
+void add_source_location(const std::string& source, std::vector<std::string>& items,
+                         const std::string& startup_location) {
+    if (source.empty()) return;
+    std::string location = source;
+    if (!is_http_location(source) && !is_absolute_location(source)) {
+        location = startup_location;
+        if (location.empty() || location.back() != '\\') location += '\\';
+        location += source;
+    }
+    items.emplace_back("-sourceLoc");
+    items.push_back(quoted(location) + " ");
+}
+
+std::vector<std::string> memory_option_words(std::string_view text) {
+    // Blanks separate the words; a word that begins with a quotation mark runs
+    // to the next one. An equals sign stays inside its word: -Dname=value is
+    // one option of the Java runtime.
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && is_blank(text[at])) ++at;
+        if (at == text.size()) break;
+        std::string word;
+        if (text[at] == '"') {
+            std::size_t close = text.find('"', at + 1);
+            if (close == std::string_view::npos) break;
+            word = text.substr(at + 1, close - at - 1);
+            at = close + 1;
+        } else {
+            std::size_t end = at;
+            while (end < text.size() && !is_blank(text[end])) ++end;
+            word = text.substr(at, end - at);
+            at = end;
+        }
+        trim_blanks(word);
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+JavaCommand assemble_java_command(const JavaCommandInput& in) {
+    JavaCommand command;
+    const std::string name = java_program_name(in.debug, in.memory, in.silent, in.no_console);
+    command.program_path = in.java_bin_directory.empty() ? name : in.java_bin_directory + "\\" + name;
+
+    std::vector<std::string>& items = command.items;
+    items.push_back(quoted(command.program_path) + " ");
+    if (!in.jre_osdparam.empty()) items.push_back(in.jre_osdparam);
+    items.push_back(property("library_loc", in.native_library_directory, true, false));
+    items.push_back(property("ksi_loc",
+                             in.bootstrap ? in.scratch_directory + "\\ksi"
+                                          : in.program_directory + "\\" + in.ksi_core_location,
+                             true, false));
+    items.push_back(property("bootstrap", in.bootstrap ? "TRUE" : "FALSE", false, false));
+    items.push_back(property("startup_location", in.startup_location, true, false));
+    items.push_back(property("jre_loc", in.distribution ? in.jre_location : "..\\..\\jre", true, false));
+    if (in.external_jre) items.push_back(property("extjre", "true", true, true));
+    if (in.copy_threads != "0") items.push_back(property("copythreads", in.copy_threads, false, true));
+    items.push_back(property("exec_location", in.launcher_path, true, true));
+    items.push_back(property("nlsEnabled", in.nls_enabled, true, true));
+    items.push_back(property("prereqConfigLoc", in.prereq_config_location, true, true));
+    if (in.jvm_options) items.push_back(*in.jvm_options);
+    if (!in.jre_memory_options.empty() && !in.has_mx) {
+        for (std::string& word : memory_option_words(in.jre_memory_options)) items.push_back(std::move(word));
+    }
+    if (in.memory) items.emplace_back("-verbose:gc");
+    items.emplace_back("-cp");
+    items.push_back(build_classpath(in));
+    const std::size_t regular_command = items.size();
+    items.push_back(in.main_class);
+    if (in.doubled) {
+        const std::vector<std::string> regular(items.begin(), items.begin() + regular_command);
+        items.insert(items.end(), regular.begin(), regular.end());
+        items.emplace_back(kRegularInstallerClass);
+    }
+    items.emplace_back("-scratchPath");
+    items.push_back(quoted(in.scratch_directory) + " ");
+    add_source_location(in.source, items, in.startup_location);
+    items.emplace_back("-sourceType");
+    items.emplace_back("network");
+    items.emplace_back("-timestamp");
+    items.push_back(in.run_timestamp);
+    items.push_back(in.command_line);
+    return command;
+}
+
+}  // namespace launcher

@@ -1,0 +1,219 @@
+#include "launcher/java_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace launcher;
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+JavaCommandInput plain_run() {
+    JavaCommandInput in;
+    in.java_bin_directory = "D:\\kit\\jre\\bin";
+    in.native_library_directory = "D:\\kit\\lib\\win32";
+    in.core_archive_directory = "D:\\kit\\jlib";
+    in.archive_directory = "A";
+    in.ksi_core_location = "core";
+    in.program_directory = "D:\\kit";
+    in.jre_location = "D:\\kit\\jre";
+    in.scratch_directory = "S";
+    in.startup_location = "D:\\kit";
+    in.launcher_path = "D:\\kit\\setup.exe";
+    in.run_timestamp = "2004-03-09_02-15-07PM";
+    in.command_line = "";
+    in.copy_threads = "0";
+    in.nls_enabled = "TRUE";
+    in.thin_jdbc_filename = "thindrv12.jar";
+    in.main_class = "velmor.setmgr.kta.ktac.KtacInstaller";
+    return in;
+}
+
+const std::string kClasspath =
+    "\"S;D:\\kit\\jlib\\VelInstaller.jar;D:\\kit\\jlib\\quickpath.jar;D:\\kit\\jlib\\docreader2.jar;"
+    "D:\\kit\\jlib\\nodm.jar;D:\\kit\\jlib\\common.jar;D:\\kit\\jlib\\VelInstallerNet.jar;"
+    "A\\KitGraphics.jar;A\\KitGuide.jar;A\\velmor_ice.jar;A\\assist4.jar;A\\assist4-nls.jar;A\\gwk3.jar;"
+    "A\\gwk3-swingaccess.jar;A\\gwk3-nls.jar;A\\swingaccess.jar;A\\thindrv12.jar;\\;A\\syscheck.jar;"
+    "A\\jgwk4.jar;A\\jgwk4-nls.jar\"";
+
+Items regular_head() {
+    return {"\"D:\\kit\\jre\\bin\\javaw.exe\" ",
+            "-Dvelmor.installer.library_loc=\"D:\\kit\\lib\\win32\"",
+            "-Dvelmor.installer.ksi_loc=\"D:\\kit\\core\"",
+            "-Dvelmor.installer.bootstrap=FALSE",
+            "-Dvelmor.installer.startup_location=\"D:\\kit\"",
+            "-Dvelmor.installer.jre_loc=\"..\\..\\jre\"",
+            "-Dvelmor.installer.exec_location=\"D:\\kit\\setup.exe\" ",
+            "-Dvelmor.installer.nlsEnabled=\"TRUE\" ",
+            "-Dvelmor.installer.prereqConfigLoc=\"\" ",
+            "-cp",
+            kClasspath};
+}
+
+Items tail(const std::string& command_line) {
+    return {"-scratchPath", "\"S\" ", "-sourceType", "network", "-timestamp", "2004-03-09_02-15-07PM", command_line};
+}
+
+Items concat(std::initializer_list<Items> parts) {
+    Items out;
+    for (const Items& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(JavaCommand, PlainRunGivesTheExactItems) {
+    JavaCommand command = assemble_java_command(plain_run());
+    EXPECT_EQ(command.program_path, "D:\\kit\\jre\\bin\\javaw.exe");
+    EXPECT_EQ(command.items, concat({regular_head(), {"velmor.setmgr.kta.ktac.KtacInstaller"}, tail("")}));
+}
+
+TEST(JavaCommand, OptionalItemsStandInTheirPlaces) {
+    JavaCommandInput in = plain_run();
+    in.jre_osdparam = "-Xss2m -Xrs";
+    in.bootstrap = true;
+    in.distribution = true;
+    in.external_jre = true;
+    in.copy_threads = "4";
+    in.prereq_config_location = "C:\\pre";
+    in.jvm_options = "-mx512m -Dy=2";
+    in.has_mx = true;
+    in.jre_memory_options = "-ms50m";
+    in.memory = true;
+    in.command_line = "-silent -memory ";
+    Items items = assemble_java_command(in).items;
+    Items expected = {"\"D:\\kit\\jre\\bin\\java.exe\" ",
+                      "-Xss2m -Xrs",
+                      "-Dvelmor.installer.library_loc=\"D:\\kit\\lib\\win32\"",
+                      "-Dvelmor.installer.ksi_loc=\"S\\ksi\"",
+                      "-Dvelmor.installer.bootstrap=TRUE",
+                      "-Dvelmor.installer.startup_location=\"D:\\kit\"",
+                      "-Dvelmor.installer.jre_loc=\"D:\\kit\\jre\"",
+                      "-Dvelmor.installer.extjre=\"true\" ",
+                      "-Dvelmor.installer.copythreads=4 ",
+                      "-Dvelmor.installer.exec_location=\"D:\\kit\\setup.exe\" ",
+                      "-Dvelmor.installer.nlsEnabled=\"TRUE\" ",
+                      "-Dvelmor.installer.prereqConfigLoc=\"C:\\pre\" ",
+                      "-mx512m -Dy=2",
+                      "-verbose:gc",
+                      "-cp",
+                      kClasspath,
+                      "velmor.setmgr.kta.ktac.KtacInstaller"};
+    EXPECT_EQ(items, concat({expected, tail("-silent -memory ")}));
+}
+
+TEST(JavaCommand, MemoryOptionsAreOneItemPerWord) {
+    JavaCommandInput in = plain_run();
+    in.jre_memory_options = "-mx150m -ms50m";
+    in.jvm_options = "-Xrs";
+    Items items = assemble_java_command(in).items;
+    ASSERT_EQ(items.size(), 22u);
+    EXPECT_EQ(items[9], "-Xrs");
+    EXPECT_EQ(items[10], "-mx150m");
+    EXPECT_EQ(items[11], "-ms50m");
+    EXPECT_EQ(items[12], "-cp");
+
+    // A word with an equals sign is one option of the Java runtime.
+    EXPECT_EQ(memory_option_words("-Dfile.encoding=UTF-8  -mx150m\t-Dx=1"),
+              (Items{"-Dfile.encoding=UTF-8", "-mx150m", "-Dx=1"}));
+    EXPECT_EQ(memory_option_words("-mx150m -Xrs"), (Items{"-mx150m", "-Xrs"}));
+    EXPECT_EQ(memory_option_words("\" -Xa b \" -Xc \"unclosed"), (Items{"-Xa b", "-Xc"}));
+    EXPECT_EQ(memory_option_words("   "), Items{});
+}
+
+TEST(JavaCommand, ProgramAndModeChoice) {
+    EXPECT_EQ(java_program_name(false, false, false, false), "javaw.exe");
+    EXPECT_EQ(java_program_name(false, false, true, false), "java.exe");
+    EXPECT_EQ(java_program_name(false, false, true, true), "javaw.exe");
+    EXPECT_EQ(java_program_name(true, false, false, true), "java.exe");
+    EXPECT_EQ(java_program_name(false, true, true, true), "java.exe");
+
+    const std::string install = "my.Install", oneclick = "my.OneClick";
+    ModeFlags flags;
+    EXPECT_EQ(choose_mode(flags, false, install, oneclick).main_class, install);
+    flags.oneclick = true;
+    ModeChoice choice = choose_mode(flags, false, install, oneclick);
+    EXPECT_EQ(choice.main_class, oneclick);
+    EXPECT_TRUE(choice.doubled);
+    choice = choose_mode(flags, true, install, oneclick);
+    EXPECT_EQ(choice.main_class, "velmor.setmgr.kta.ktac.KtacInstaller");
+    EXPECT_FALSE(choice.doubled);
+    flags.addnode = true;
+    choice = choose_mode(flags, false, install, oneclick);
+    EXPECT_EQ(choice.main_class, install);
+    EXPECT_TRUE(choice.forces_no_bootstrap && choice.distribution_guard);
+    flags.attachhome = true;
+    choice = choose_mode(flags, false, install, oneclick);
+    EXPECT_EQ(choice.main_class, "velmor.setmgr.kta.ktac.KtacAttachHome");
+    EXPECT_FALSE(choice.forces_no_bootstrap || choice.distribution_guard);
+    flags.removehome = true;
+    flags.prereqchecker = true;
+    choice = choose_mode(flags, false, install, oneclick);
+    EXPECT_EQ(choice.main_class, "velmor.setmgr.ktp.ktpc.ktpcc.KtpccPrereqApp");
+    EXPECT_FALSE(choice.forces_no_bootstrap || choice.distribution_guard);
+    flags.preclonesetup = true;
+    choice = choose_mode(flags, false, install, oneclick);
+    EXPECT_EQ(choice.main_class, "velmor.setmgr.kta.ktac.KtacPreCloneSetup");
+    EXPECT_TRUE(choice.distribution_guard);
+    EXPECT_FALSE(choice.forces_no_bootstrap);
+}
+
+TEST(JavaCommand, OneClickCarriesTheRegularCommand) {
+    JavaCommandInput in = plain_run();
+    in.main_class = "velmor.setmgr.kto.ktoc.KtocOneClickInstaller";
+    in.doubled = true;
+    in.command_line = "-oneclick ";
+    Items items = assemble_java_command(in).items;
+    EXPECT_EQ(items, concat({regular_head(), {"velmor.setmgr.kto.ktoc.KtocOneClickInstaller"}, regular_head(),
+                             {"velmor.setmgr.kta.ktac.KtacInstaller"}, tail("-oneclick ")}));
+}
+
+TEST(JavaCommand, ListGrowsBeyondFortyEightItems) {
+    JavaCommandInput in = plain_run();
+    in.doubled = true;
+    in.jre_osdparam = "-Xrs";
+    in.external_jre = true;
+    in.copy_threads = "2";
+    in.jvm_options = "-Xa";
+    in.memory = true;
+    in.jre_memory_options = "-ms1m -ms2m -ms3m -ms4m";
+    in.source = "http://host/p.xml";
+    in.scratch_directory = std::string(5000, 's');
+    Items items = assemble_java_command(in).items;
+    EXPECT_EQ(items.size(), 51u);
+    EXPECT_EQ(items[43], "\"" + in.scratch_directory + "\" ");
+    EXPECT_EQ(items[45], "\"http://host/p.xml\" ");
+    EXPECT_EQ(items.back(), "");
+}
+
+TEST(JavaCommand, ExtraClasspath) {
+    EXPECT_EQ(expand_extra_classpath("S", "a.jar;b.jar"), "S\\a.jar;S\\b.jar;");
+    EXPECT_EQ(expand_extra_classpath("S", ";;a.jar;"), "S\\a.jar;");
+    EXPECT_EQ(expand_extra_classpath("S", ""), "");
+    JavaCommandInput in = plain_run();
+    in.addto_classpath = "a.jar;b.jar";
+    EXPECT_NE(build_classpath(in).find(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;\\;A\\syscheck.jar;"), std::string::npos);
+}
+
+TEST(JavaCommand, SourceLocation) {
+    auto source_items = [](const std::string& source, const std::string& startup) {
+        Items items;
+        add_source_location(source, items, startup);
+        return items;
+    };
+    EXPECT_EQ(source_items("", "D:\\kit"), Items{});
+    EXPECT_EQ(source_items("..\\stage\\products.xml", "D:\\kit\\install"),
+              (Items{"-sourceLoc", "\"D:\\kit\\install\\..\\stage\\products.xml\" "}));
+    EXPECT_EQ(source_items("p.xml", "D:\\"), (Items{"-sourceLoc", "\"D:\\p.xml\" "}));
+    EXPECT_EQ(source_items("HTTP://host/p.xml", "D:\\kit"), (Items{"-sourceLoc", "\"HTTP://host/p.xml\" "}));
+    EXPECT_EQ(source_items("http://", "D:\\kit"), (Items{"-sourceLoc", "\"D:\\kit\\http://\" "}));
+    EXPECT_EQ(source_items("C:\\stage\\products.xml", "D:\\kit"), (Items{"-sourceLoc", "\"C:\\stage\\products.xml\" "}));
+    EXPECT_EQ(source_items("\\\\server\\share\\p.xml", "D:\\kit"),
+              (Items{"-sourceLoc", "\"\\\\server\\share\\p.xml\" "}));
+    EXPECT_EQ(source_items("\\stage\\p.xml", "D:\\kit"), (Items{"-sourceLoc", "\"D:\\kit\\\\stage\\p.xml\" "}));
+    EXPECT_FALSE(is_http_location("http:/x"));
+    EXPECT_TRUE(is_http_location("hTtP://x"));
+}
