@@ -1,0 +1,55 @@
+// The boundary every export of velnodm10 shares: error texts, result strings,
+// status-object reports and the debug trace.
+#pragma once
+
+#include <windows.h>
+#include <jni.h>
+
+#include <string>
+
+namespace nativesystem {
+
+// System message for `code`, trailing CRLF kept; "Unknown error <code>" when
+// the system has none.
+std::string error_text(DWORD code);
+
+// "1| " when outcome != 0, else "0|" + error_text(error_code).
+jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code);
+
+// setStatus(true) on the status object.
+void report_success(JNIEnv* env, jobject status);
+// setStatus(false), then setOSString(text).
+void report_failure(JNIEnv* env, jobject status, const char* text);
+
+// The status object's m_nativeDebugFlag, read afresh on every call.
+bool is_native_debug(JNIEnv* env, jobject status);
+
+// One trace line (printf-style) on standard output when tracing is on; a
+// pending Java exception is described instead (tracing on) or left alone.
+void native_trace(JNIEnv* env, jobject status, const char* format, ...)
+    __attribute__((format(__MINGW_PRINTF_FORMAT, 3, 4)));
+
+// Owns the modified-UTF-8 text of a Java string for the length of a call.
+class JniUtfString {
+public:
+    JniUtfString(JNIEnv* env, jstring text) noexcept;
+    ~JniUtfString();
+    JniUtfString(const JniUtfString&) = delete;
+    JniUtfString& operator=(const JniUtfString&) = delete;
+
+    // nullptr when the Java string is null or its text could not be obtained.
+    const char* get() const noexcept { return chars_; }
+    explicit operator bool() const noexcept { return chars_ != nullptr; }
+    // Releases the text now (the destructor then does nothing).
+    void reset() noexcept;
+
+private:
+    JNIEnv* env_;
+    jstring text_;
+    const char* chars_;
+};
+
+// NewStringUTF of `text` (nullptr when the VM cannot make it).
+jstring new_java_string(JNIEnv* env, const std::string& text);
+
+}  // namespace nativesystem
