@@ -1,0 +1,50 @@
+#include "nativesystem/services/daemon.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace nativesystem::services {
+namespace {
+
+TEST(DaemonPaths, ExecutableUnderTheHomeWithinItsBuffer) {
+    EXPECT_EQ(daemon_executable_path("C:\\crs"), "C:\\crs\\bin\\pxd.exe");
+    std::string home(kExecutablePathSize - 1 - 12, 'h');
+    EXPECT_EQ(daemon_executable_path(home)->size(), kExecutablePathSize - 1);
+    EXPECT_FALSE(daemon_executable_path(home + "h"));
+}
+
+TEST(DaemonPaths, LogLocationAndTheProbeBound) {
+    auto paths = daemon_log_paths("C:\\crs");
+    ASSERT_TRUE(paths);
+    EXPECT_EQ(paths->directory, "C:\\crs\\nodm\\log");
+    EXPECT_EQ(paths->probe, "C:\\crs\\nodm\\log\\testfile");
+    EXPECT_EQ(paths->file, "C:\\crs\\nodm\\log\\pxdservice.log");
+
+    std::string home(kProbePathSize - 1 - 9 - 9, 'h');
+    ASSERT_TRUE(daemon_log_paths(home));
+    EXPECT_EQ(daemon_log_paths(home)->probe.size(), kProbePathSize - 1);
+    EXPECT_FALSE(daemon_log_paths(home + "h"));
+}
+
+TEST(DaemonLog, LineCarriesDateTimeAndThread) {
+    EXPECT_EQ(daemon_log_line("12/07/26", "13:05:09", 4242, "Out of create service call"),
+              "12/07/26 13:05:09 : (4242) : Out of create service call\n");
+    EXPECT_EQ(daemon_log_line("01/02/03", "00:00:00", 7, "\n Could not start the VelmorPXDservice "),
+              "01/02/03 00:00:00 : (7) : \n Could not start the VelmorPXDservice \n");
+}
+
+TEST(DaemonLog, DependencyIsAOneEntryList) {
+    EXPECT_EQ(daemon_dependency_list(), std::string("VelmorCMService4q\0\0", 19));
+}
+
+TEST(DaemonWait, SleepsTheHintUntilTheLimitIsUsedUp) {
+    EXPECT_EQ(daemon_wait_sleep(2000, 0), 2000u);
+    EXPECT_EQ(daemon_wait_sleep(0, 1000), 0u);
+    EXPECT_EQ(daemon_wait_sleep(0xFFFFFFFFu, kDaemonStartLimitMs - 5), 5u);
+    EXPECT_FALSE(daemon_wait_sleep(10, kDaemonStartLimitMs));
+    EXPECT_FALSE(daemon_wait_sleep(0, kDaemonStartLimitMs + 1));
+}
+
+}  // namespace
+}  // namespace nativesystem::services
