@@ -1,5 +1,7 @@
 #include "nativesystem/cluster_paths.h"
 
+#include "nativesystem/result_text.h"
+
 namespace nativesystem {
 
 DirectoryLevels directory_levels(std::string_view path) {
@@ -58,20 +60,11 @@ std::int64_t free_kilobytes(std::uint64_t free_bytes) {
     return static_cast<std::int64_t>(free_bytes) / 1024;
 }
 
-std::string free_space_result(std::int64_t kilobytes) { return "1|" + std::to_string(kilobytes); }
-
-std::string failure_result(std::string_view text) {
-    std::string result = "0|";
-    result += text;
-    return result;
-}
+std::string free_space_result(std::int64_t kilobytes) { return result_text(1, std::to_string(kilobytes)); }
 
 std::string environment_result(const char* value) {
-    if (!value) return "0|Failure";
-    std::string result = "1|";
-    result += value;
-    result += "@Success";
-    return result;
+    if (!value) return result_text(0, "Failure");
+    return result_text(1, std::string(value) + "@Success");
 }
 
 }  // namespace nativesystem

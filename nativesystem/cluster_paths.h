@@ -51,8 +51,6 @@ std::int64_t free_kilobytes(std::uint64_t free_bytes);
 
 // "1|<kilobytes>"
 std::string free_space_result(std::int64_t kilobytes);
-// "0|<text>"
-std::string failure_result(std::string_view text);
 // "1|<value>@Success" for a set variable, "0|Failure" for an unset one.
 std::string environment_result(const char* value);
 

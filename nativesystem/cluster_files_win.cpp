@@ -1,0 +1,304 @@
+// File, directory and node operations that the management tools run on the
+// nodes of a cluster, addressed through paths the caller forms.
+#include <windows.h>
+#include <lmcons.h>
+#include <lmerr.h>
+#include <lmshare.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "common/unique_resource.h"
+#include "nativesystem/cluster_paths.h"
+#include "nativesystem/jni_frame.h"
+#include "nativesystem/result_text.h"
+#include "velmor_ops_mgmt_nativesystem_WindowsNative.h"
+
+namespace nativesystem {
+
+namespace {
+
+// Size of the file-system name the volume query fills.
+constexpr DWORD kFileSystemNameSize = 100;
+
+// Takes the last error right after a platform call that reported failure.
+bool succeeded(BOOL result, DWORD& error) {
+    if (result) return true;
+    error = GetLastError();
+    return false;
+}
+
+// "0|": a string argument whose text the VM could not give.
+jstring missing_text_result(JNIEnv* env) { return new_java_string(env, result_text(0, "")); }
+
+// Runs `operation`(texts..., error) on the texts of `arguments` and reports it
+// as "1| " or "0|" + the system text of its error.
+template <typename Operation, typename... Strings>
+jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) noexcept {
+    try {
+        const JniUtfString texts[] = {JniUtfString(env, arguments)...};
+        for (const JniUtfString& text : texts) {
+            if (!text) return missing_text_result(env);
+        }
+        DWORD error = ERROR_SUCCESS;
+        const bool ok = [&]<std::size_t... I>(std::index_sequence<I...>) {
+            return operation(texts[I].get()..., error);
+        }(std::index_sequence_for<Strings...>{});
+        return make_result_string(env, ok ? 1 : 0, error);
+    } catch (...) {
+        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+std::wstring widen(const std::string& text, DWORD& error) {
+    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
+    if (length == static_cast<std::size_t>(-1)) {
+        error = ERROR_NO_UNICODE_TRANSLATION;
+        return {};
+    }
+    std::wstring wide(length, L'\0');
+    std::mbstowcs(wide.data(), text.c_str(), length + 1);
+    return wide;
+}
+
+bool create_directory_path(const char* path, DWORD& error) {
+    const DirectoryLevels plan = directory_levels(path);
+    if (plan.error != 0) {
+        error = plan.error;
+        return false;
+    }
+    for (const std::string& level : plan.levels) {
+        if (!succeeded(CreateDirectoryA(level.c_str(), nullptr), error) && error != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool delete_with_readonly_retry(const char* path, bool is_file, DWORD& error) {
+    const auto remove = [&] { return is_file ? DeleteFileA(path) : RemoveDirectoryA(path); };
+    if (succeeded(remove(), error)) return true;
+    if (error != ERROR_ACCESS_DENIED) return false;
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (!SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) return false;
+    return succeeded(remove(), error);
+}
+
+bool remove_directory_tree(const char* path, DWORD& error) {
+    if (is_dot_name(path)) {
+        error = kErrorBadPathname;
+        return false;
+    }
+    if (delete_with_readonly_retry(path, false, error)) return true;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (error != ERROR_DIR_NOT_EMPTY) return false;
+
+    const std::optional<std::string> pattern = tree_entry_path(path, "*");
+    if (!pattern) {
+        error = kErrorFilenameExcedRange;
+        return false;
+    }
+    WIN32_FIND_DATAA entry;
+    vel::unique_find listing(FindFirstFileA(pattern->c_str(), &entry));
+    if (!listing) {
+        error = GetLastError();
+        return false;
+    }
+    do {
+        const bool is_directory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (is_directory && is_dot_name(entry.cFileName)) continue;
+        const std::optional<std::string> child = tree_entry_path(path, entry.cFileName);
+        if (!child) {
+            error = kErrorFilenameExcedRange;
+            return false;
+        }
+        if (is_directory) {
+            // A level left behind shows up as the final removal's error. A
+            // linked directory loses only its link, never the files it shows.
+            DWORD ignored = ERROR_SUCCESS;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                delete_with_readonly_retry(child->c_str(), false, ignored);
+            } else {
+                remove_directory_tree(child->c_str(), ignored);
+            }
+        } else if (!delete_with_readonly_retry(child->c_str(), true, error)) {
+            return false;
+        }
+    } while (FindNextFileA(listing.get(), &entry));
+    const DWORD listing_end = GetLastError();
+    if (listing_end != ERROR_NO_MORE_FILES) {
+        error = listing_end;
+        return false;
+    }
+    listing.reset();
+    return delete_with_readonly_retry(path, false, error);
+}
+
+bool is_cluster_file_system(const char* drive) {
+    const std::optional<std::string> root = volume_root_path(drive);
+    if (!root) return false;
+    char name[kFileSystemNameSize] = {};
+    if (!GetVolumeInformationA(root->c_str(), nullptr, 0, nullptr, nullptr, nullptr, name, sizeof name)) {
+        return false;
+    }
+    return kClusterFileSystemName == name;
+}
+
+}  // namespace
+
+}  // namespace nativesystem
+
+using namespace nativesystem;
+
+extern "C" {
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_copyFileCluster(
+    JNIEnv* env, jobject, jstring source, jstring target) {
+    return file_operation(
+        env,
+        [](const char* from, const char* to, DWORD& error) { return succeeded(CopyFileA(from, to, FALSE), error); },
+        source, target);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_moveFileCluster(
+    JNIEnv* env, jobject, jstring source, jstring target) {
+    return file_operation(
+        env, [](const char* from, const char* to, DWORD& error) { return succeeded(MoveFileA(from, to), error); },
+        source, target);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeFileCluster(JNIEnv* env, jobject,
+                                                                                           jstring path) {
+    return file_operation(
+        env, [](const char* file, DWORD& error) { return succeeded(DeleteFileA(file), error); }, path);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeDirCluster(JNIEnv* env, jobject,
+                                                                                          jstring path) {
+    return file_operation(
+        env, [](const char* directory, DWORD& error) { return succeeded(RemoveDirectoryA(directory), error); },
+        path);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_createDirCluster(JNIEnv* env, jobject,
+                                                                                          jstring path) {
+    return file_operation(env, create_directory_path, path);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeDirRecurseCluster(JNIEnv* env,
+                                                                                                 jobject,
+                                                                                                 jstring path) {
+    return file_operation(env, remove_directory_tree, path);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFreeSpace(JNIEnv* env, jobject,
+                                                                                      jstring path) {
+    try {
+        JniUtfString directory(env, path);
+        if (!directory) return missing_text_result(env);
+        ULARGE_INTEGER available;
+        ULARGE_INTEGER total;
+        ULARGE_INTEGER free_bytes;
+        DWORD error = ERROR_SUCCESS;
+        const bool ok = succeeded(GetDiskFreeSpaceExA(directory.get(), &available, &total, &free_bytes), error);
+        directory.reset();
+        return new_java_string(
+            env, ok ? free_space_result(free_kilobytes(free_bytes.QuadPart)) : result_text(0, error_text(error)));
+    } catch (...) {
+        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNodeAccessible(JNIEnv* env, jobject,
+                                                                                          jstring node) {
+    try {
+        JniUtfString name(env, node);
+        if (!name) return missing_text_result(env);
+        const std::optional<std::string> unc = unc_server_name(name.get());
+        if (!unc) return make_result_string(env, 0, kErrorFilenameExcedRange);
+        DWORD error = ERROR_SUCCESS;
+        std::wstring servers[] = {widen(name.get(), error), widen(*unc, error)};
+        if (error != ERROR_SUCCESS) return make_result_string(env, 0, error);
+
+        wchar_t drive[] = L"C";
+        wchar_t share[] = L"C$";
+        bool accessible = false;
+        for (std::wstring& server : servers) {
+            for (wchar_t* device : {drive, share}) {
+                DWORD type = 0;
+                if (NetShareCheck(server.data(), device, &type) == NERR_Success) {
+                    accessible = true;
+                    break;
+                }
+            }
+            if (accessible) break;
+        }
+        error = GetLastError();
+        name.reset();
+        return make_result_string(env, accessible ? 1 : 0, error);
+    } catch (...) {
+        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirExists(JNIEnv* env, jobject,
+                                                                                    jstring path, jobject status) {
+    try {
+        JniUtfString directory(env, path);
+        if (!directory) {
+            native_trace(env, status, "sDestDir = null\n");
+            report_failure(env, status, "");
+            return JNI_FALSE;
+        }
+        native_trace(env, status, "Calling GetFileAttributes");
+        const DWORD attributes = GetFileAttributesA(directory.get());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+            if (exists) {
+                native_trace(env, status, " dirExists: directory detected dir name=%s, retCode = %d",
+                             directory.get(), static_cast<int>(attributes));
+            } else {
+                native_trace(env, status, " dirExists: %s is not a directory Windows retcode =%d", directory.get(),
+                             -1);
+            }
+            native_trace(env, status, "DirExist native code completed successfully\n");
+            report_success(env, status);
+            return exists ? JNI_TRUE : JNI_FALSE;
+        }
+        // The query succeeded, so no last error describes the outcome: the
+        // path names something that is not a directory.
+        native_trace(env, status, " dirExists: Not a directory..Not a known file type Windows retCode =%d",
+                     static_cast<int>(attributes));
+        native_trace(env, status, "Error getting directory attributes");
+        report_failure(env, status, error_text(ERROR_DIRECTORY).c_str());
+        return JNI_FALSE;
+    } catch (...) {
+        return JNI_FALSE;
+    }
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getEnvironment(JNIEnv* env, jobject,
+                                                                                        jstring name) {
+    try {
+        JniUtfString variable(env, name);
+        return new_java_string(env, environment_result(variable ? std::getenv(variable.get()) : nullptr));
+    } catch (...) {
+        return new_java_string(env, environment_result(nullptr));
+    }
+}
+
+JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isCFS(JNIEnv* env, jobject,
+                                                                                jstring drive) {
+    try {
+        JniUtfString text(env, drive);
+        return text && is_cluster_file_system(text.get()) ? JNI_TRUE : JNI_FALSE;
+    } catch (...) {
+        return JNI_FALSE;
+    }
+}
+
+}  // extern "C"
