@@ -1,0 +1,25 @@
+// prereqprobe <parameter file> <scratch directory> <run timestamp> [flags]
+// flags: any of s (silent), e (execute only), i (ignore failures), n (no console).
+// Loads the catalogue beside the program, opens the console and runs the
+// prerequisite checks; exits 0 when they let the installation go on.
+#include <cstring>
+#include <string>
+
+#include "launcher/catalogue/catalogue.h"
+#include "launcher/console.h"
+#include "launcher/prereq/prereq_run.h"
+#include "launcher/process_flags.h"
+
+int main(int argc, char** argv) {
+    if (argc < 4) return 2;
+    const char* flags = argc > 4 ? argv[4] : "";
+    bool silent = std::strchr(flags, 's') != nullptr;
+    bool no_console = std::strchr(flags, 'n') != nullptr;
+    if (catalogue::load_message_catalogue() != 0) return 1;
+    launcher::silent_mode = silent;
+    if (!no_console) console::open_console();
+    prereq::run_prerequisites(argv[1], argv[2], argv[3], silent, std::strchr(flags, 'e') != nullptr,
+                              std::strchr(flags, 'i') != nullptr, no_console);
+    catalogue::free_message_catalogue();
+    return 0;
+}
