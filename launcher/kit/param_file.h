@@ -1,0 +1,63 @@
+// The kit's parameter file velparam.ini: where it is, the settings read from
+// its section [Velmor] with their defaults, and the directories derived from them.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kit {
+
+constexpr std::string_view kParameterFileName = "velparam.ini";
+constexpr std::string_view kParameterSection = "Velmor";
+constexpr std::string_view kDefaultKsiVersion = "1.7.0.0.0";
+// Versions live in 32-byte places and counts in 12-byte places.
+constexpr std::size_t kMaxVersionLength = 31;
+constexpr std::size_t kMaxCountLength = 11;
+
+struct KitSettings {
+    std::string jre_location, jre_memory_options, ksi_version, jre_version, ksi_location, ksi_core_location,
+        bootstrap, bootstrap_size, thin_jdbc_filename, jre_osdparam, addto_classpath, install_class,
+        install_oneclick_class, prereq_config_location, wait_for_completion, copy_threads, source, nls_enabled;
+};
+
+struct DerivedDirectories {
+    std::string java_bin, installer_lib, core_lib, native_lib;
+};
+
+enum class ValueForm { Text, Flag };
+
+// A key's value as read (empty when missing) turned into the setting: an empty
+// or over-long value yields the default, a flag keeps its first character.
+std::string parameter_value(std::string_view raw, std::string_view default_value, ValueForm form,
+                            std::size_t max_length);
+// The places searched for the parameter file, in order. Without a program
+// directory only the startup location's two places are searched.
+std::vector<std::string> parameter_file_candidates(std::string_view startup_location,
+                                                   std::string_view program_directory);
+// KSI_LOCATION and KSI_CORE_LOCATION of a distribution medium's layout.
+std::string distribution_installer_location(std::string_view ksi_version);
+std::string distribution_core_location(std::string_view ksi_version);
+
+// Reads a key of section [Velmor] as it stands in the file; empty when missing.
+using RawParameterReader = std::function<std::string(std::string_view key)>;
+// Every setting of the file except SOURCE and NLS_ENABLED, in the file's
+// reading order. Returns whether the file asks for distribution mode.
+bool read_settings(const RawParameterReader& read, const std::string& program_directory, bool jre_location_given,
+                   KitSettings& settings);
+// SOURCE and NLS_ENABLED with their defaults.
+void read_location_settings(const RawParameterReader& read, KitSettings& settings);
+DerivedDirectories derive_directories(const KitSettings& settings);
+std::vector<std::string> images_directory_candidates(std::string_view program_directory);
+
+// settings.jre_location holds the -jreLoc value on entry and
+// settings.prereq_config_location the command line's value.
+// 0, -1 (scratch or program directory not obtained), -2 (no parameter file).
+int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::string& startup_location,
+                        KitSettings& settings);
+void read_location_parameters(KitSettings& settings, const std::string& param_file, DerivedDirectories& out);
+void find_images_directory(const std::string& program_directory, std::string& out);
+
+}  // namespace kit

@@ -1,0 +1,84 @@
+#include <direct.h>
+#include <windows.h>
+
+#include <utility>
+
+#include "launcher/catalogue/catalogue.h"
+#include "launcher/kit/install_log.h"
+#include "launcher/kit/param_file.h"
+#include "launcher/kit/paths.h"
+#include "launcher/kit/staging.h"
+#include "launcher/process_flags.h"
+
+namespace kit {
+
+namespace {
+
+RawParameterReader file_reader(const std::string& param_file) {
+    return [&param_file](std::string_view key) {
+        // One byte more than a value may hold, so that a longer value is seen
+        // and refused rather than cut.
+        char value[kPathBufferSize + 1];
+        const std::string key_name(key);
+        const std::string section(kParameterSection);
+        const DWORD length = GetPrivateProfileStringA(section.c_str(), key_name.c_str(), "", value, sizeof value,
+                                                      param_file.c_str());
+        return length > kMaxPathLength ? std::string() : std::string(value, length);
+    };
+}
+
+}  // namespace
+
+int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::string& startup_location,
+                        KitSettings& settings) {
+    std::string program_directory;
+    if (GetCurrentDir(program_directory) == 0 && create_scratch_directory(scratch_dir) != 0) return -1;
+
+    std::string missing_name;
+    if (!param_file.empty() && !path_exists(param_file)) missing_name = std::exchange(param_file, std::string());
+    if (param_file.empty()) {
+        for (const std::string& candidate : parameter_file_candidates(startup_location, program_directory)) {
+            if (path_exists(candidate)) {
+                param_file = candidate;
+                break;
+            }
+        }
+        if (param_file.empty()) return -2;
+    }
+    absolute_path(param_file, param_file);
+
+    open_install_log(scratch_dir, launcher::run_timestamp);
+    if (!missing_name.empty()) {
+        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {missing_name}));
+        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {param_file}));
+    } else {
+        log_text(catalogue::format_message("S_USING_PARAMFILE", {param_file}));
+    }
+    close_install_log();
+
+    _chdir(startup_location.c_str());
+    if (GetCurrentDir(program_directory) != 0) return -1;
+    startup_location = program_directory;
+
+    if (read_settings(file_reader(param_file), program_directory, launcher::jre_location_given, settings)) {
+        launcher::distribution_mode = true;
+    }
+    return 0;
+}
+
+void read_location_parameters(KitSettings& settings, const std::string& param_file, DerivedDirectories& out) {
+    out = derive_directories(settings);
+    read_location_settings(file_reader(param_file), settings);
+}
+
+void find_images_directory(const std::string& program_directory, std::string& out) {
+    out.clear();
+    for (const std::string& candidate : images_directory_candidates(program_directory)) {
+        if (path_exists(candidate)) {
+            out = candidate;
+            return;
+        }
+    }
+}
+
+}  // namespace kit

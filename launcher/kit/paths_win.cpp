@@ -1,0 +1,78 @@
+#include <direct.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "launcher/catalogue/catalogue.h"
+#include "launcher/console.h"
+#include "launcher/kit/paths.h"
+#include "launcher/process_flags.h"
+
+namespace kit {
+
+namespace {
+
+constexpr int kAccessExists = 0;
+constexpr int kAccessReadWrite = 6;
+
+bool is_char_alpha(char c) { return IsCharAlphaA(c) != FALSE; }
+
+std::optional<std::string_view> environment_value(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string_view(value);
+}
+
+}  // namespace
+
+bool is_valid_absolute_path(std::string_view path) { return is_valid_absolute_path(path, is_char_alpha); }
+
+bool path_exists(const std::string& path) { return _access(path.c_str(), kAccessExists) == 0; }
+
+bool make_directories(const std::string& path) {
+    if (path.size() > kMaxPathLength) return false;
+    if (!path_exists(path)) {
+        std::string parent;
+        parent_directory(path, parent);
+        if (!parent.empty() && parent != path && !make_directories(parent)) return false;
+        _mkdir(path.c_str());
+    }
+    return _access(path.c_str(), kAccessReadWrite) == 0;
+}
+
+int GetCurrentDir(std::string& out) {
+    char module[kPathBufferSize];
+    const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+    DWORD error = GetLastError();
+    // A full buffer means the name was cut: refused like any other failure.
+    if (length == 0 || length >= sizeof module) {
+        if (length != 0) error = ERROR_INSUFFICIENT_BUFFER;
+        console::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
+        return -1;
+    }
+    out = program_directory_of(std::string_view(module, length));
+    return 0;
+}
+
+void temp_directory(std::string& out) {
+    out = choose_temp_directory(environment_value("TEMP"), environment_value("TMP"), is_char_alpha);
+}
+
+void absolute_path(std::string& out, const std::string& path) {
+    char full[kPathBufferSize];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (length != 0 && length < sizeof full) {
+        out.assign(full, length);
+        return;
+    }
+    if (launcher::debug_mode) {
+        errno = length == 0 ? EINVAL : ENAMETOOLONG;
+        std::perror(catalogue::format_message("S_ERABS_PATH", {path}).c_str());
+    }
+    out = path;
+}
+
+}  // namespace kit

@@ -1,0 +1,39 @@
+// The per-run scratch directory and the staging of the kit into it.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kit {
+
+constexpr int kStaged = 10, kStagingFailed = 30;
+// Names tried after the base name: base_1 .. base_1023.
+constexpr int kMaxScratchSuffix = 1023;
+// Directories of the tree walk, and the unzip command line, each live in a
+// 260-byte place: at most 259 characters.
+constexpr std::size_t kTreeEntrySize = 260;
+constexpr std::size_t kMaxTreeEntryLength = kTreeEntrySize - 1;
+constexpr std::size_t kCommandLineSize = 260;
+constexpr std::size_t kMaxCommandLineLength = kCommandLineSize - 1;
+
+// The scratch directory name tried for a number (0: the base name itself).
+std::string scratch_candidate(std::string_view base, int number);
+// The command line that extracts every .jar of archive_dir into target, or
+// nullopt when it does not fit its place.
+std::optional<std::string> unzip_command_line(std::string_view unzip_directory, std::string_view archive_dir,
+                                              std::string_view target, bool quiet);
+
+int create_scratch_directory(std::string& out);
+int stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
+                    std::string& runtime_location, const std::string& runtime_version, std::string& images_directory,
+                    std::string& prereq_location, const std::string& unzip_directory, unsigned long long required_kb,
+                    bool distribution, bool copy_runtime);
+int copy_tree(const std::string& source, const std::string& target);
+void remove_tree(const std::string& directory);
+int copy_single_file(const std::string& source, const std::string& target);
+int expand_archives(const std::string& archive_dir, const std::string& target, const std::string& unzip_dir);
+unsigned long run_and_wait(const std::string& command_line);
+
+}  // namespace kit

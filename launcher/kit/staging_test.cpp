@@ -1,0 +1,45 @@
+#include "launcher/kit/staging.h"
+
+#include <gtest/gtest.h>
+
+#include "launcher/kit/install_log.h"
+#include "launcher/kit/jre_prompt.h"
+
+namespace kit {
+namespace {
+
+TEST(Staging, UnzipCommandLineQuotesEveryPath) {
+    EXPECT_EQ(unzip_command_line("C:\\kit", "C:\\Disk 1\\jre", "C:\\T\\VelInstall1", true),
+              "\"C:\\kit\\unzip\" -qqq \"C:\\Disk 1\\jre/*.jar\" -d \"C:\\T\\VelInstall1\" ");
+    EXPECT_EQ(unzip_command_line("C:\\Program Files\\kit", "..\\stage\\DataFiles\\", "C:\\T", false),
+              "\"C:\\Program Files\\kit\\unzip\" \"..\\stage\\DataFiles\\/*.jar\" -d \"C:\\T\" ");
+}
+
+TEST(Staging, UnzipCommandLineTooLongIsRefused) {
+    const std::string fixed = "\"\\unzip\" -qqq \"/*.jar\" -d \"\" ";
+    const std::string dir(kMaxCommandLineLength - fixed.size(), 'a');
+    ASSERT_TRUE(unzip_command_line("", dir, "", true));
+    EXPECT_EQ(unzip_command_line("", dir, "", true)->size(), kMaxCommandLineLength);
+    EXPECT_FALSE(unzip_command_line("", dir + "a", "", true));
+}
+
+TEST(Staging, ScratchCandidates) {
+    EXPECT_EQ(scratch_candidate("C:\\T\\VelInstallX", 0), "C:\\T\\VelInstallX");
+    EXPECT_EQ(scratch_candidate("C:\\T\\VelInstallX", 1), "C:\\T\\VelInstallX_1");
+    EXPECT_EQ(scratch_candidate("C:\\T\\VelInstallX", kMaxScratchSuffix), "C:\\T\\VelInstallX_1023");
+}
+
+TEST(InstallLog, Placement) {
+    EXPECT_EQ(log_directory("D:\\Inventory", "C:\\T\\VelInstallX"), "D:\\Inventory\\logs");
+    EXPECT_EQ(log_directory("", "C:\\T\\VelInstallX"), "C:\\T\\VelInstallX");
+    EXPECT_EQ(log_file_name("2005-10-20_08-52-00AM"), "installActions2005-10-20_08-52-00AM.log");
+}
+
+TEST(JrePrompt, CandidateKeepsTheTypedText) {
+    EXPECT_EQ(java_launcher_candidate("C:\\jre1.3.1"), "C:\\jre1.3.1\\bin\\java.exe");
+    EXPECT_EQ(java_launcher_candidate("C:\\jre1.3.1\\"), "C:\\jre1.3.1\\bin\\java.exe");
+    EXPECT_EQ(java_launcher_candidate(" \"C:\\j\" "), " \"C:\\j\" \\bin\\java.exe");
+}
+
+}  // namespace
+}  // namespace kit
