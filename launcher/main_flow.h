@@ -1,0 +1,31 @@
+// The launcher's main flow: from the command line to the installer's exit code.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace launcher {
+
+// Staging sizes accepted, in megabytes; a failed staging of size 0 reports 45.
+constexpr long long kMaxBootstrapMegabytes = 2047;
+constexpr long long kReportedDefaultMegabytes = 45;
+constexpr std::string_view kDefaultToolName = "Kinsetup";
+constexpr std::string_view kPrereqCheckerToolName = "Prerequisite Checker";
+
+// Entry 0: the program's full path; entry 1: the command-line tail. Entry 1 is
+// cut at "-J" on the way. Returns the process exit code.
+int launcher_main(std::vector<std::string>& vector);
+
+std::string make_run_timestamp();
+std::string format_run_timestamp(const std::tm& local_time);
+
+// The directory part of the program path ("." when it has none).
+std::string find_startup_location(std::string_view program_path);
+
+// BOOTSTRAP_SIZE as a decimal number: leading blanks and one sign allowed,
+// reading stops at the first non-digit, 0 without digits.
+long long parse_bootstrap_size(std::string_view text);
+
+}  // namespace launcher
