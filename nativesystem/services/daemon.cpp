@@ -48,6 +48,10 @@ std::string daemon_dependency_list() {
     return list;
 }
 
+std::string daemon_result_text(int outcome) {
+    return vel::format_checked("%d|%s", {outcome, " "});
+}
+
 std::optional<std::uint32_t> daemon_wait_sleep(std::uint32_t wait_hint, std::uint64_t elapsed_ms) {
     if (elapsed_ms >= kDaemonStartLimitMs) return std::nullopt;
     std::uint64_t remaining = kDaemonStartLimitMs - elapsed_ms;

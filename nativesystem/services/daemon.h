@@ -39,6 +39,9 @@ std::string daemon_log_line(std::string_view date, std::string_view time, std::u
 // The dependency on the cluster manager service as a one-entry list.
 std::string daemon_dependency_list();
 
+// "1| " or "0| ": the daemon's result carries no error text.
+std::string daemon_result_text(int outcome);
+
 // How long to sleep for `wait_hint` after `elapsed_ms` of waiting; nothing
 // once the limit is used up.
 std::optional<std::uint32_t> daemon_wait_sleep(std::uint32_t wait_hint, std::uint64_t elapsed_ms);

@@ -38,6 +38,11 @@ TEST(DaemonLog, DependencyIsAOneEntryList) {
     EXPECT_EQ(daemon_dependency_list(), std::string("VelmorCMService4q\0\0", 19));
 }
 
+TEST(DaemonLog, ResultCarriesNoErrorText) {
+    EXPECT_EQ(daemon_result_text(1), "1| ");
+    EXPECT_EQ(daemon_result_text(0), "0| ");
+}
+
 TEST(DaemonWait, SleepsTheHintUntilTheLimitIsUsedUp) {
     EXPECT_EQ(daemon_wait_sleep(2000, 0), 2000u);
     EXPECT_EQ(daemon_wait_sleep(0, 1000), 0u);

@@ -33,6 +33,12 @@ bool is_accepted_partition_type(std::uint8_t type) {
     return std::find(kAcceptedTypes.begin(), kAcceptedTypes.end(), type) != kAcceptedTypes.end();
 }
 
+PartitionVerdict partition_verdict(bool recognized, std::uint8_t type) {
+    if (!recognized) return PartitionVerdict::NotRecognized;
+    if (!is_accepted_partition_type(type)) return PartitionVerdict::WrongType;
+    return PartitionVerdict::Accepted;
+}
+
 std::string undefined_name_detail(std::string_view dos_name) {
     return vel::format_checked(kUndefinedName, {dos_name});
 }

@@ -27,6 +27,11 @@ std::optional<RawDeviceNames> raw_device_names(std::string_view argument);
 
 bool is_accepted_partition_type(std::uint8_t type);
 
+enum class PartitionVerdict { Accepted, NotRecognized, WrongType };
+PartitionVerdict partition_verdict(bool recognized, std::uint8_t type);
+// Reported for a partition refused by its marks: no system call failed.
+constexpr std::uint32_t kErrorUnrecognizedVolume = 1005;
+
 std::string undefined_name_detail(std::string_view dos_name);
 std::string invalid_partition_detail(std::string_view dos_name);
 std::string valid_partition_detail();

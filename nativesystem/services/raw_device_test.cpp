@@ -50,6 +50,13 @@ TEST(PartitionType, OnlyTheSixFatTypes) {
     for (int type : {0x00, 0x05, 0x07, 0x0F, 0x83}) EXPECT_FALSE(is_accepted_partition_type(type));
 }
 
+TEST(PartitionType, RecognizedMarkIsCheckedBeforeTheType) {
+    EXPECT_EQ(partition_verdict(true, 0x0B), PartitionVerdict::Accepted);
+    EXPECT_EQ(partition_verdict(true, 0x07), PartitionVerdict::WrongType);
+    EXPECT_EQ(partition_verdict(false, 0x07), PartitionVerdict::NotRecognized);
+    EXPECT_EQ(partition_verdict(false, 0x0B), PartitionVerdict::NotRecognized);
+}
+
 TEST(RawDeviceTexts, DetailsLinesAndResult) {
     EXPECT_EQ(undefined_name_detail("Q:"), "Q: does not point to a logical partition");
     EXPECT_EQ(invalid_partition_detail("%s%n"), "Invalid logical partition for symbolic link %s%n");

@@ -1,0 +1,173 @@
+#include <windows.h>
+#include <jni.h>
+
+#include <cstdio>
+#include <ctime>
+#include <initializer_list>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/checked_format.h"
+#include "common/unique_resource.h"
+#include "nativesystem/jni_frame.h"
+#include "nativesystem/services/daemon.h"
+#include "nativesystem/services/service_control.h"
+#include "velmor_ops_mgmt_nativesystem_WindowsNative.h"
+
+namespace nativesystem::services {
+
+namespace {
+
+// The daemon home outlives the call that set it; the lock keeps a reader from
+// seeing a half-replaced text.
+std::mutex daemon_home_lock;
+std::string daemon_home_text;
+
+void set_daemon_home(const char* home) {
+    std::string copy(home);
+    std::lock_guard<std::mutex> guard(daemon_home_lock);
+    daemon_home_text.swap(copy);
+}
+
+std::string daemon_home() {
+    std::lock_guard<std::mutex> guard(daemon_home_lock);
+    return daemon_home_text;
+}
+
+constexpr std::size_t kStrTimeSize = 9;
+
+void ensure_log_directory(const DaemonLogPaths& paths) {
+    vel::unique_stdio probe(std::fopen(paths.probe.c_str(), "w"));
+    if (probe) {
+        probe.reset();
+        DeleteFileA(paths.probe.c_str());
+        return;
+    }
+    CreateDirectoryA(paths.directory.c_str(), nullptr);
+}
+
+vel::unique_stdio open_daemon_log() {
+    std::optional<DaemonLogPaths> paths = daemon_log_paths(daemon_home());
+    if (!paths) return {};
+    ensure_log_directory(*paths);
+    return vel::unique_stdio(std::fopen(paths->file.c_str(), "a+"));
+}
+
+void daemon_log(std::string_view format, std::initializer_list<vel::FormatArg> args = {}) {
+    vel::unique_stdio log = open_daemon_log();
+    if (!log) return;
+    std::string date(kStrTimeSize, '\0');
+    std::string time(kStrTimeSize, '\0');
+    _strdate(date.data());
+    _strtime(time.data());
+    date.resize(date.find('\0'));
+    time.resize(time.find('\0'));
+    std::string line = daemon_log_line(date, time, GetCurrentThreadId(), vel::format_checked(format, args));
+    std::fwrite(line.data(), 1, line.size(), log.get());
+}
+
+// The daemon's node is used as given: "localnode" or a machine name.
+vel::unique_schandle open_daemon_manager(const char* node) {
+    vel::unique_schandle manager(OpenSCManagerA(is_local_node(node) ? nullptr : node, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) daemon_log("\n Could not open a handle to Service manager for node %s", {node});
+    return manager;
+}
+
+int install_daemon_service(const char* node) {
+    vel::unique_schandle manager = open_daemon_manager(node);
+    if (!manager) return 0;
+    std::optional<std::string> executable = daemon_executable_path(daemon_home());
+    if (!executable) {
+        daemon_log("Could not create the service %d", {static_cast<unsigned long>(ERROR_FILENAME_EXCED_RANGE)});
+        return 0;
+    }
+    daemon_log("Executable path name is %s\n", {*executable});
+
+    std::string dependencies = daemon_dependency_list();
+    vel::unique_schandle service(CreateServiceA(manager.get(), kDaemonServiceName, kDaemonServiceName, 0,
+                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
+                                                executable->c_str(), nullptr, nullptr, dependencies.c_str(), nullptr,
+                                                nullptr));
+    DWORD error = service ? ERROR_SUCCESS : GetLastError();
+    daemon_log("Out of create service call");
+    if (service) {
+        service.reset();
+        manager.reset();
+        daemon_log("%s installed\n Executable location %s \n", {kDaemonServiceName, *executable});
+        return 1;
+    }
+    if (error == ERROR_SERVICE_EXISTS) {
+        daemon_log("\n Velmor PXDService already exists on this node");
+    } else {
+        daemon_log("Could not create the service %d", {static_cast<unsigned long>(error)});
+    }
+    return 0;
+}
+
+int start_daemon_service(const char* node) {
+    vel::unique_schandle manager = open_daemon_manager(node);
+    if (!manager) return 0;
+    constexpr DWORD kControlRights =
+        SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE | SERVICE_INTERROGATE;
+    vel::unique_schandle service(OpenServiceA(manager.get(), kDaemonServiceName, kControlRights));
+    if (!service) {
+        DWORD error = GetLastError();
+        if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
+            daemon_log("\n RemoveService: the service does not exist");
+        } else {
+            daemon_log("\n Could not open the service %d for starting", {static_cast<unsigned long>(error)});
+        }
+        return 0;
+    }
+    if (!StartServiceA(service.get(), 0, nullptr)) {
+        daemon_log("\n Could not start the VelmorPXDservice ");
+        return 0;
+    }
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service.get(), &status)) {
+        daemon_log("\n Failed while querying VelmorPXDService");
+        return 0;
+    }
+    ULONGLONG started = GetTickCount64();
+    while (status.dwCurrentState != SERVICE_RUNNING) {
+        std::optional<std::uint32_t> pause = daemon_wait_sleep(status.dwWaitHint, GetTickCount64() - started);
+        if (!pause) break;
+        Sleep(*pause);
+        if (!QueryServiceStatus(service.get(), &status) || status.dwCurrentState == SERVICE_STOPPED) break;
+    }
+    return status.dwCurrentState == SERVICE_RUNNING ? 1 : 0;
+}
+
+}  // namespace
+
+}  // namespace nativesystem::services
+
+using namespace nativesystem;
+using namespace nativesystem::services;
+
+extern "C" {
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStartDaemon(JNIEnv* env, jobject, jstring,
+                                                                                       jstring node, jstring,
+                                                                                       jstring home) {
+    try {
+        int outcome = 0;
+        {
+            JniUtfString node_text(env, node);
+            JniUtfString home_text(env, home);
+            if (node_text && home_text) {
+                set_daemon_home(home_text.get());
+                install_daemon_service(node_text.get());
+                outcome = start_daemon_service(node_text.get());
+            }
+        }
+        return new_java_string(env, daemon_result_text(outcome));
+    } catch (const std::bad_alloc&) {
+        return env->NewStringUTF("0| ");
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,251 @@
+#include <windows.h>
+#include <jni.h>
+
+#include <new>
+#include <optional>
+#include <string>
+
+#include "common/unique_resource.h"
+#include "nativesystem/jni_frame.h"
+#include "nativesystem/services/service_control.h"
+#include "velmor_ops_mgmt_nativesystem_WindowsNative.h"
+
+namespace nativesystem::services {
+
+namespace {
+
+constexpr OperationResult kSucceeded{1, 0};
+
+OperationResult failed(DWORD error) {
+    return {0, error};
+}
+
+// The node's service control manager; on failure `error` holds why.
+vel::unique_schandle open_node_manager(const char* node, DWORD& error) {
+    const char* machine_arg = nullptr;
+    std::string machine;
+    if (node == nullptr || !is_local_node(node)) {
+        if (!make_machine_name(node, machine, kMachineNameSize)) {
+            error = ERROR_INVALID_COMPUTERNAME;
+            return {};
+        }
+        machine_arg = machine.c_str();
+    }
+    vel::unique_schandle manager(OpenSCManagerA(machine_arg, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager) error = GetLastError();
+    return manager;
+}
+
+ServiceProgress progress_of(const SERVICE_STATUS& status) {
+    return {status.dwCurrentState, status.dwCheckPoint, status.dwWaitHint, status.dwWin32ExitCode};
+}
+
+// CreateServiceA reads its dependencies up to two NULs; a Java text ends in one.
+std::string dependency_list_of(const char* text) {
+    std::string list(text);
+    list.append(2, '\0');
+    return list;
+}
+
+struct CreateRequest {
+    const char* executable;
+    const char* service_name;
+    CreateSettings settings;
+    const char* dependencies;
+    const char* account;
+    const char* load_order_group;
+    DWORD tag;
+    const char* password;
+    const char* node;
+};
+
+OperationResult create_service_on_node(const CreateRequest& request) {
+    DWORD error = 0;
+    vel::unique_schandle manager = open_node_manager(request.node, error);
+    if (!manager) return failed(error);
+
+    CreateSettings settings = apply_create_defaults(request.settings);
+    DWORD tag = request.tag;
+    std::optional<std::string> dependencies;
+    if (request.dependencies != nullptr) dependencies = dependency_list_of(request.dependencies);
+
+    vel::unique_schandle service(CreateServiceA(
+        manager.get(), request.service_name, request.service_name, settings.desired_access, settings.service_type,
+        settings.start_type, settings.error_control, request.executable, request.load_order_group,
+        request.tag != 0 ? &tag : nullptr, dependencies ? dependencies->c_str() : nullptr, request.account,
+        request.password));
+    if (service) return kSucceeded;
+    error = GetLastError();
+    // An existing service counts as created; it is left as it is.
+    if (error == ERROR_SERVICE_EXISTS) return kSucceeded;
+    return failed(error);
+}
+
+OperationResult set_service_dependency(const char* service_name, const char* dependency_text, const char* node) {
+    DWORD error = 0;
+    vel::unique_schandle manager = open_node_manager(node, error);
+    if (!manager) return failed(error);
+    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, SERVICE_ALL_ACCESS));
+    if (!service) return failed(GetLastError());
+
+    std::optional<std::string> list = make_dependency_list(dependency_text);
+    if (!list) return failed(ERROR_INVALID_PARAMETER);
+    if (!ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr,
+                              nullptr, nullptr, list->c_str(), nullptr, nullptr, nullptr)) {
+        return failed(GetLastError());
+    }
+    return kSucceeded;
+}
+
+OperationResult delete_service_on_node(const char* service_name, const char* node) {
+    DWORD error = 0;
+    vel::unique_schandle manager = open_node_manager(node, error);
+    if (!manager) return failed(error);
+    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, DELETE));
+    if (!service) return failed(GetLastError());
+    if (!DeleteService(service.get())) return failed(GetLastError());
+    return kSucceeded;
+}
+
+OperationResult start_service_on_node(const char* service_name, const char* node) {
+    DWORD error = 0;
+    vel::unique_schandle manager = open_node_manager(node, error);
+    if (!manager) return failed(error);
+    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, SERVICE_ALL_ACCESS));
+    if (!service) return failed(GetLastError());
+    if (!StartServiceA(service.get(), 0, nullptr)) return failed(GetLastError());
+
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service.get(), &status)) return failed(GetLastError());
+    ServiceProgress progress = progress_of(status);
+    while (progress.state != kStateRunning) {
+        DWORD previous_check_point = progress.check_point;
+        Sleep(progress.wait_hint);
+        if (!QueryServiceStatus(service.get(), &status)) return failed(GetLastError());
+        progress = progress_of(status);
+        if (!start_wait_goes_on(previous_check_point, progress)) break;
+    }
+    if (progress.state != kStateRunning) return failed(start_wait_failure_code(progress));
+    return kSucceeded;
+}
+
+OperationResult stop_service_on_node(const char* service_name, const char* node) {
+    DWORD error = 0;
+    vel::unique_schandle manager = open_node_manager(node, error);
+    if (!manager) return failed(error);
+    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    if (!service) return failed(GetLastError());
+
+    SERVICE_STATUS status{};
+    if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) return failed(GetLastError());
+    // Accepted: the outcome no longer depends on how far the stop gets.
+    ServiceProgress progress = progress_of(status);
+    while (progress.state != kStateStopped) {
+        DWORD previous_check_point = progress.check_point;
+        Sleep(progress.wait_hint);
+        if (!QueryServiceStatus(service.get(), &status)) break;
+        progress = progress_of(status);
+        if (!stop_wait_goes_on(previous_check_point, progress)) break;
+    }
+    return kSucceeded;
+}
+
+bool all_present(std::initializer_list<const JniUtfString*> texts) {
+    for (const JniUtfString* text : texts) {
+        if (!*text) return false;
+    }
+    return true;
+}
+
+// Converts the service name and node, runs `worker` on them and makes the result.
+template <typename Worker>
+jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node, Worker worker) {
+    try {
+        OperationResult result = failed(ERROR_INVALID_PARAMETER);
+        {
+            JniUtfString name_text(env, service_name);
+            JniUtfString node_text(env, node);
+            if (name_text) result = worker(name_text.get(), node_text.get());
+        }
+        return make_result_string(env, result.outcome, result.error);
+    } catch (const std::bad_alloc&) {
+        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+}  // namespace
+
+}  // namespace nativesystem::services
+
+using namespace nativesystem;
+using namespace nativesystem::services;
+
+extern "C" {
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCreateServiceAdvanced(
+    JNIEnv* env, jobject, jstring executable, jstring service_name, jint desired_access, jint service_type,
+    jint start_type, jint error_control, jstring dependencies, jstring account, jstring load_order_group, jint tag,
+    jstring password, jstring node) {
+    try {
+        OperationResult result = failed(ERROR_INVALID_PARAMETER);
+        {
+            JniUtfString executable_text(env, executable);
+            JniUtfString name_text(env, service_name);
+            JniUtfString dependencies_text(env, dependencies);
+            JniUtfString account_text(env, account);
+            JniUtfString group_text(env, load_order_group);
+            JniUtfString password_text(env, password);
+            JniUtfString node_text(env, node);
+            if (all_present({&executable_text, &name_text})) {
+                CreateSettings settings{static_cast<std::uint32_t>(desired_access),
+                                        static_cast<std::uint32_t>(service_type),
+                                        static_cast<std::uint32_t>(start_type),
+                                        static_cast<std::uint32_t>(error_control)};
+                result = create_service_on_node({executable_text.get(), name_text.get(), settings,
+                                                 dependencies_text.get(), account_text.get(), group_text.get(),
+                                                 static_cast<DWORD>(tag), password_text.get(), node_text.get()});
+            }
+        }
+        return make_result_string(env, result.outcome, result.error);
+    } catch (const std::bad_alloc&) {
+        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCreateServiceDep(
+    JNIEnv* env, jobject, jstring service_name, jstring dependency_text, jstring node) {
+    try {
+        OperationResult result = failed(ERROR_INVALID_PARAMETER);
+        {
+            JniUtfString name_text(env, service_name);
+            JniUtfString dependency(env, dependency_text);
+            JniUtfString node_text(env, node);
+            if (all_present({&name_text, &dependency})) {
+                result = set_service_dependency(name_text.get(), dependency.get(), node_text.get());
+            }
+        }
+        return make_result_string(env, result.outcome, result.error);
+    } catch (const std::bad_alloc&) {
+        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntDeleteService(JNIEnv* env, jobject,
+                                                                                         jstring service_name,
+                                                                                         jstring node) {
+    return named_service_operation(env, service_name, node, delete_service_on_node);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStartService(JNIEnv* env, jobject,
+                                                                                        jstring service_name,
+                                                                                        jstring node) {
+    return named_service_operation(env, service_name, node, start_service_on_node);
+}
+
+JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStopService(JNIEnv* env, jobject,
+                                                                                       jstring service_name,
+                                                                                       jstring node) {
+    return named_service_operation(env, service_name, node, stop_service_on_node);
+}
+
+}  // extern "C"
