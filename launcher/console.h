@@ -1,0 +1,28 @@
+// Console and message-box output of setup. Texts are UTF-8 from the message
+// catalogue and are written to the console as wide characters.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace console {
+
+constexpr short kBufferColumns = 80;
+constexpr short kBufferRows = 2000;
+constexpr short kWindowRows = 41;
+constexpr const char* kConsoleTitle = "Velmor Kinsetup";
+// Wide characters one console_write may convert, its terminator included;
+// a longer text writes nothing.
+constexpr std::size_t kWideBufferChars = 1023;
+
+// Creates the console, shapes it and binds the standard streams to it.
+void open_console();
+// Takes the current standard output handle as the one console_write uses.
+void refresh_console_handle();
+void console_write(std::string_view utf8_text);
+// Silent mode: the console; otherwise a message box captioned with S_KSI.
+void show_error(std::string_view text);
+// Silent mode only: the S_ENTER_ENTER prompt, then one character of input.
+void wait_for_enter();
+
+}  // namespace console

@@ -1,0 +1,92 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "launcher/catalogue/catalogue.h"
+#include "launcher/console.h"
+#include "launcher/process_flags.h"
+
+namespace console {
+
+namespace {
+
+HANDLE output_handle = nullptr;
+
+// Points a C stream at the current standard handle, so printf, reading
+// stdin and writing stderr reach the console (or wherever the handle leads).
+void rebind_stream(std::FILE* stream, DWORD which, const char* mode, int open_flags) {
+    const HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), open_flags);
+    if (fd < 0) return;
+    int target = _fileno(stream);
+    if (target < 0) {
+        // A GUI program's streams may have no descriptor yet: give them one.
+        if (!std::freopen("NUL", mode, stream)) return;
+        target = _fileno(stream);
+    }
+    // The descriptor stays open: it owns the standard handle itself.
+    if (_dup2(fd, target) != 0) return;
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+}
+
+}  // namespace
+
+void open_console() {
+    AllocConsole();
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    const bool have_info = GetConsoleScreenBufferInfo(out, &info) != 0;
+    SetConsoleScreenBufferSize(out, COORD{kBufferColumns, kBufferRows});
+    SetConsoleTitleA(kConsoleTitle);
+    if (have_info) {
+        SMALL_RECT window = info.srWindow;
+        window.Bottom = static_cast<SHORT>(window.Top + kWindowRows - 1);
+        SetConsoleWindowInfo(out, TRUE, &window);
+    }
+    rebind_stream(stdout, STD_OUTPUT_HANDLE, "w", _O_TEXT | _O_WRONLY);
+    rebind_stream(stdin, STD_INPUT_HANDLE, "r", _O_TEXT | _O_RDONLY);
+    rebind_stream(stderr, STD_ERROR_HANDLE, "w", _O_TEXT | _O_WRONLY);
+}
+
+void refresh_console_handle() {
+    const HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    output_handle = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+void console_write(std::string_view utf8_text) {
+    if (utf8_text.size() > static_cast<std::size_t>(INT_MAX)) return;
+    const int source_length = static_cast<int>(utf8_text.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8_text.data(), source_length, nullptr, 0);
+    // The terminator counts against the limit.
+    if (needed <= 0 || static_cast<std::size_t>(needed) + 1 > kWideBufferChars) return;
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, 0, utf8_text.data(), source_length, wide.data(), needed) != needed) return;
+    if (!output_handle) return;
+    // The terminator itself is not written: consoles show it as a stray character.
+    DWORD written = 0;
+    WriteConsoleW(output_handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+void show_error(std::string_view text) {
+    if (launcher::silent_mode) {
+        console_write(text);
+        return;
+    }
+    const std::string message(text);
+    const std::string caption = catalogue::text_or_key("S_KSI");
+    MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_ICONERROR);
+}
+
+void wait_for_enter() {
+    if (!launcher::silent_mode) return;
+    console_write(catalogue::text_or_key("S_ENTER_ENTER"));
+    // One character; at the end of input getchar returns at once.
+    std::getchar();
+}
+
+}  // namespace console

@@ -1,0 +1,147 @@
+#include "launcher/options.h"
+
+#include "launcher/process_flags.h"
+
+namespace options {
+
+namespace {
+
+constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
+constexpr std::string_view kJvmOptionsMark = "-J";
+
+struct FlagOption {
+    std::string_view text;
+    void (*apply)(OptionState&);
+};
+
+// Tested in this order against the upper-case command line.
+constexpr FlagOption kFlagOptions[] = {
+    {"-PRECLONESETUP", [](OptionState& s) { s.preclonesetup = true; }},
+    {"-UPDATENODELIST", [](OptionState& s) { s.updatenodelist = true; }},
+    {"-ATTACHHOME", [](OptionState& s) { s.attachhome = true; launcher::silent_mode = true; }},
+    {"-REMOVEHOME", [](OptionState& s) { s.removehome = true; }},
+    {"-ADDNODE", [](OptionState& s) { s.addnode = true; }},
+    {"-PREREQCHECKER", [](OptionState& s) { s.prereqchecker = true; s.tool_name = "Prerequisite Checker"; }},
+    {"-SILENT", [](OptionState&) { launcher::silent_mode = true; }},
+    {"-WAITFORCOMPLETION", [](OptionState& s) { s.wait_requested = true; }},
+    {"-HELP", [](OptionState& s) { s.help = true; launcher::silent_mode = true; }},
+    {"-DEBUG", [](OptionState&) { launcher::debug_mode = true; }},
+    {"-MEMORY", [](OptionState&) { launcher::memory_mode = true; }},
+    {"-IGNORESYSPREREQS", [](OptionState& s) { s.ignore_sysprereqs = true; }},
+    {"-EXECUTESYSPREREQS", [](OptionState& s) { s.execute_sysprereqs = true; }},
+    {"-NOCONSOLE", [](OptionState& s) { s.no_console = true; }},
+};
+
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+// The text of a value in quotation marks, when `value` starts with one and
+// the marks close.
+std::optional<std::string_view> quoted_text(std::string_view value) {
+    const std::size_t start = value.find_first_not_of(kWhiteSpace);
+    if (start == std::string_view::npos || value[start] != '"') return std::nullopt;
+    const std::size_t end = value.find('"', start + 1);
+    if (end == std::string_view::npos) return std::nullopt;
+    return value.substr(start + 1, end - start - 1);
+}
+
+}  // namespace
+
+std::string join_arguments(std::span<const std::string> strings) {
+    std::string joined;
+    for (const std::string& s : strings) {
+        joined += s;
+        joined += ' ';
+    }
+    return joined;
+}
+
+void trim_value(std::string& text) {
+    const std::size_t last = text.find_last_not_of(kWhiteSpace);
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    text.erase(0, text.find_first_not_of(kWhiteSpace));
+}
+
+std::string upper_copy(std::string_view source) {
+    std::string copy(source);
+    for (char& c : copy) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return copy;
+}
+
+void extract_option_value(std::string_view key, std::string_view joined, std::string& out) {
+    if (joined.empty()) return;
+    const std::size_t at = joined.find(key);
+    if (at == std::string_view::npos) {
+        trim_value(out);
+        return;
+    }
+    const std::string_view rest = joined.substr(at + key.size());
+    std::string value;
+    if (const auto quoted = quoted_text(rest)) {
+        // Users quote paths with blanks; the marks are not part of the path.
+        value = *quoted;
+    } else {
+        value = rest.substr(0, rest.find(" -", 1));
+        trim_value(value);
+    }
+    if (value.size() > kMaxValueLength) {
+        trim_value(out);
+        return;
+    }
+    out = std::move(value);
+}
+
+void read_early_options(const std::string& program_path, const std::string& command_line, std::string& param_file,
+                        std::string& jre_location) {
+    const std::string entries[] = {program_path, command_line};
+    const std::string joined = join_arguments(entries);
+    extract_option_value("-paramFile", joined, param_file);
+    if (contains(joined, "-jreLoc")) {
+        extract_option_value("-jreLoc", joined, jre_location);
+        launcher::jre_location_given = true;
+    }
+}
+
+void parse_location_assignment(std::string& out, std::string_view argument, int mode, PathResolver resolve) {
+    // The second maximal run of characters other than "=".
+    const std::size_t first = argument.find_first_not_of('=');
+    if (first == std::string_view::npos) return;
+    const std::size_t first_end = argument.find('=', first);
+    if (first_end == std::string_view::npos) return;
+    const std::size_t second = argument.find_first_not_of('=', first_end);
+    if (second == std::string_view::npos) return;
+    std::string value(argument.substr(second, argument.find('=', second) - second));
+    if (!value.empty() && value.front() == '"') {
+        value.erase(0, 1);
+        if (!value.empty() && value.back() == '"') value.pop_back();
+    }
+    if (mode == 1) {
+        const std::size_t slash = value.rfind('\\');
+        if (slash != std::string::npos) value.erase(slash);
+        value += "\\prereq";
+    }
+    if (value.size() > kMaxValueLength) return;
+    resolve(out, value);
+}
+
+void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location,
+                  PathResolver resolve) {
+    const std::string upper = upper_copy(command_line);
+    const std::size_t jvm_mark = command_line.find(kJvmOptionsMark);
+    if (jvm_mark != std::string::npos) {
+        state.jvm_options = command_line.substr(jvm_mark + kJvmOptionsMark.size());
+        command_line.erase(jvm_mark);
+        state.has_mx = contains(*state.jvm_options, "-mx");
+    }
+    for (const FlagOption& option : kFlagOptions) {
+        if (contains(upper, option.text)) option.apply(state);
+    }
+    if (contains(upper, "PREREQ_CONFIG_LOCATION")) parse_location_assignment(prereq_config_location, command_line, 0, resolve);
+    if (contains(upper, "-ONECLICK")) state.oneclick = true;
+    if (contains(upper, "FROM_LOCATION") && prereq_config_location.empty()) {
+        parse_location_assignment(prereq_config_location, command_line, 1, resolve);
+    }
+}
+
+}  // namespace options

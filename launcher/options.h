@@ -1,0 +1,62 @@
+// The launcher's command-line options. Recognition is loose: an option counts
+// as given wherever its text occurs in the one command-line string.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace options {
+
+// Option values and location settings live in 1024-byte places.
+constexpr std::size_t kMaxValueLength = 1023;
+
+// Turns a path into its absolute form (kit::absolute_path in the program).
+using PathResolver = void (*)(std::string& out, const std::string& path);
+
+// The strings in order, each followed by one space.
+std::string join_arguments(std::span<const std::string> strings);
+// The text after `key` up to the next " -", trimmed; a value in quotation
+// marks is the quoted text, whole. `out` is only trimmed when the key is absent.
+void extract_option_value(std::string_view key, std::string_view joined, std::string& out);
+void trim_value(std::string& text);
+std::string upper_copy(std::string_view source);
+
+struct OptionState {
+    bool help = false;
+    bool wait_requested = false;
+    bool no_console = false;
+    bool ignore_sysprereqs = false;
+    bool execute_sysprereqs = false;
+    bool preclonesetup = false;
+    bool updatenodelist = false;
+    bool attachhome = false;
+    bool removehome = false;
+    bool addnode = false;
+    bool prereqchecker = false;
+    bool oneclick = false;
+    bool has_mx = false;
+    std::optional<std::string> jvm_options;
+    std::string tool_name = "Kinsetup";
+};
+
+// -paramFile and -jreLoc from program path and command line joined; -jreLoc
+// also sets launcher::jre_location_given.
+void read_early_options(const std::string& program_path, const std::string& command_line, std::string& param_file,
+                        std::string& jre_location);
+
+// Sets the process-wide mode flags and `state`, cuts `command_line` at "-J"
+// (the rest becomes the JVM options) and takes PREREQ_CONFIG_LOCATION= or
+// FROM_LOCATION= into `prereq_config_location`.
+void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location,
+                  PathResolver resolve);
+void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location);
+
+// The value after the first "=" of `argument` (mode 0), or its directory with
+// "\prereq" appended (mode 1), made absolute into `out`.
+void parse_location_assignment(std::string& out, std::string_view argument, int mode, PathResolver resolve);
+void parse_location_assignment(std::string& out, std::string_view argument, int mode);
+
+}  // namespace options
