@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include "launcher/kit/kit_wintest_support.h"
+#include "launcher/kit/paths.h"
+#include "launcher/kit/staging.h"
+#include "launcher/process_flags.h"
+
+namespace kit {
+namespace {
+
+using namespace wintest;
+
+void make_file(const std::string& path, const std::string& content = "data") {
+    make_directories(path.substr(0, path.rfind('\\')));
+    write_file(path, content);
+}
+
+std::string program_directory() {
+    std::string directory;
+    GetCurrentDir(directory);
+    return directory;
+}
+
+TEST(KitScratch, SecondRunInTheSameSecondGetsASuffix) {
+    const std::string root = fresh_root("scratch");
+    EnvironmentOverride temp("TEMP", root + "\\temp\\");
+    launcher::run_timestamp = "2005-10-20_08-52-00AM";
+    std::string first, second;
+    ASSERT_EQ(create_scratch_directory(first), 0);
+    ASSERT_EQ(create_scratch_directory(second), 0);
+    EXPECT_EQ(first, root + "\\temp\\VelInstall2005-10-20_08-52-00AM");
+    EXPECT_EQ(second, first + "_1");
+    EXPECT_TRUE(is_directory(second));
+    remove_tree(root);
+}
+
+TEST(KitScratch, UnusableTemporaryDirectoryFails) {
+    EnvironmentOverride temp("TEMP", std::string("Q:\\no such drive"));
+    std::string out;
+    EXPECT_EQ(create_scratch_directory(out), -1);
+}
+
+class KitStaging : public testing::Test {
+protected:
+    void SetUp() override {
+        root = fresh_root("stage");
+        kit = root + "\\kit";
+        scratch = root + "\\scratch";
+        _mkdir(scratch.c_str());
+        make_file(kit + "\\jre\\bin\\java.exe");
+        make_file(kit + "\\ksi\\jlib\\installer.jar");
+        make_file(kit + "\\core\\jlib\\core.jar");
+        make_file(kit + "\\core\\lib\\win32\\native.dll");
+        make_file(kit + "\\images\\logo.gif");
+        make_file(kit + "\\prereq\\refhost.xml");
+        installer = kit + "\\ksi";
+        core = kit + "\\core";
+        runtime = kit + "\\jre";
+        images = kit + "\\images";
+        prereq = kit + "\\prereq";
+    }
+    void TearDown() override { remove_tree(root); }
+    int stage(unsigned long long required_kb, bool copy_runtime) {
+        return stage_bootstrap(scratch, installer, core, runtime, "", images, prereq, program_directory(),
+                               required_kb, false, copy_runtime);
+    }
+    std::string root, kit, scratch, installer, core, runtime, images, prereq;
+};
+
+TEST_F(KitStaging, CopyModeLayout) {
+    SetFileAttributesA((kit + "\\ksi\\jlib\\installer.jar").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(stage(45 * 1024, true), kStaged);
+    EXPECT_EQ(installer, scratch + "\\ksi");
+    EXPECT_EQ(core, scratch + "\\ksi");
+    EXPECT_EQ(runtime, scratch + "\\jre");
+    EXPECT_EQ(images, scratch + "\\images");
+    EXPECT_EQ(prereq, scratch + "\\prereq");
+    for (const char* staged : {"\\jre\\bin\\java.exe", "\\ksi\\jlib\\installer.jar", "\\ksi\\jlib\\core.jar",
+                               "\\ksi\\lib\\win32\\native.dll", "\\images\\logo.gif", "\\prereq\\refhost.xml"}) {
+        EXPECT_TRUE(exists(scratch + staged)) << staged;
+    }
+    const DWORD attributes = GetFileAttributesA((scratch + "\\ksi\\jlib\\installer.jar").c_str());
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesA((kit + "\\ksi\\jlib\\installer.jar").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    remove_tree(scratch);
+    EXPECT_FALSE(exists(scratch));
+}
+
+TEST_F(KitStaging, RuntimeGivenOnTheCommandLineStaysWhereItIs) {
+    ASSERT_EQ(stage(0, false), kStaged);
+    EXPECT_EQ(runtime, kit + "\\jre");
+    EXPECT_FALSE(exists(scratch + "\\jre"));
+}
+
+TEST_F(KitStaging, MissingPiecesAndTooLittleSpace) {
+    EXPECT_EQ(stage(~0ULL, true), kStagingFailed);
+    EXPECT_FALSE(exists(scratch + "\\ksi"));
+    EXPECT_EQ(installer, kit + "\\ksi");
+
+    images = kit + "\\no images";
+    ASSERT_EQ(stage(0, true), kStaged);  // a missing images directory is no failure
+    EXPECT_EQ(images, scratch + "\\images");
+}
+
+TEST(KitTrees, MissingRootCopiesNothing) {
+    const std::string root = fresh_root("missing");
+    EXPECT_EQ(copy_tree(root + "\\absent", root + "\\copy"), 0);
+    EXPECT_FALSE(exists(root + "\\copy"));
+    remove_tree(root);
+}
+
+TEST(KitTrees, RemoveTreeOfNestedDirectories) {
+    const std::string root = fresh_root("nested");
+    make_file(root + "\\t\\a\\b\\c\\deep.txt");
+    make_file(root + "\\t\\a\\side.txt");
+    make_file(root + "\\t\\x\\y\\z.txt");
+    _mkdir((root + "\\t\\empty").c_str());
+    remove_tree(root + "\\t");
+    EXPECT_FALSE(exists(root + "\\t"));
+    EXPECT_TRUE(is_directory(root));
+    remove_tree(root);
+}
+
+TEST(KitTrees, TreesOfMoreThan256DirectoriesAreCopiedWhole) {
+    const std::string root = fresh_root("wide");
+    const std::string source = root + "\\s";
+    constexpr int kBranches = 20, kLeaves = 15;  // 1 + 20 + 300 directories
+    for (int b = 0; b < kBranches; ++b) {
+        for (int l = 0; l < kLeaves; ++l) {
+            make_file(source + "\\b" + std::to_string(b) + "\\l" + std::to_string(l) + "\\f.txt",
+                      std::to_string(b * 100 + l));
+        }
+    }
+    ASSERT_EQ(copy_tree(source, root + "\\t"), 0);
+    int copied = 0;
+    for (int b = 0; b < kBranches; ++b) {
+        for (int l = 0; l < kLeaves; ++l) {
+            const std::string file = root + "\\t\\b" + std::to_string(b) + "\\l" + std::to_string(l) + "\\f.txt";
+            copied += read_file(file) == std::to_string(b * 100 + l);
+        }
+    }
+    EXPECT_EQ(copied, kBranches * kLeaves);
+    remove_tree(root + "\\t");
+    remove_tree(source);
+    EXPECT_FALSE(exists(root + "\\t"));
+    EXPECT_FALSE(exists(source));
+    remove_tree(root);
+}
+
+TEST(KitTrees, OverlongPathsAreRefusedNotCut) {
+    const std::string root = fresh_root("long");
+    std::string deep = root;
+    while (deep.size() < kMaxTreeEntryLength - 10) deep += "\\dddddddd";
+    make_file(deep + "\\f.txt");  // the directory fits its place, the file's path does not
+    ASSERT_TRUE(exists(deep + "\\f.txt"));
+    EXPECT_EQ(copy_tree(deep, root + "\\copy"), -1);
+    EXPECT_FALSE(exists(root + "\\copy\\f.txt"));
+    remove_tree(root);
+}
+
+TEST(KitProcesses, RunAndWaitReturnsTheExitCodeOrTheWindowsError) {
+    const std::string unzip = "\"" + program_directory() + "\\unzip\"";
+    EXPECT_EQ(run_and_wait(unzip), 10u);  // no archive named: the unzip program's usage error
+    EXPECT_EQ(run_and_wait("\"" + program_directory() + "\\no such program\""),
+              static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+}
+
+}  // namespace
+}  // namespace kit
