@@ -38,18 +38,20 @@ LineRead read_line(std::string& line) {
 
 }  // namespace
 
+// Input typed before a question is discarded; the question comes after the
+// discarding, so an answer typed as soon as it shows is never lost.
 std::optional<std::string> prompt_jre_location() {
+    discard_waiting_input();
     console::console_write("\n");
     console::console_write(catalogue::text_or_key("S_SPECIFY_JRE_LOCATION_WIN"));
-    discard_waiting_input();
     std::string line;
     for (;;) {
         const LineRead read = read_line(line);
         if (read == LineRead::EndOfInput) return std::nullopt;
         if (read == LineRead::Line && !line.empty() && path_exists(java_launcher_candidate(line))) return line;
+        discard_waiting_input();
         console::console_write("\n");
         console::console_write(catalogue::text_or_key("S_SPECIFY_VALID_JRE_LOCATION"));
-        discard_waiting_input();
     }
 }
 

@@ -160,10 +160,15 @@ TEST(KitTrees, OverlongPathsAreRefusedNotCut) {
 }
 
 TEST(KitProcesses, RunAndWaitReturnsTheExitCodeOrTheWindowsError) {
-    const std::string unzip = "\"" + program_directory() + "\\unzip\"";
-    EXPECT_EQ(run_and_wait(unzip), 10u);  // no archive named: the unzip program's usage error
-    EXPECT_EQ(run_and_wait("\"" + program_directory() + "\\no such program\""),
-              static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    const auto quoted = [](std::string_view program) {
+        std::string line = "\"";
+        line += program_directory();
+        line += program;
+        line += '"';
+        return line;
+    };
+    EXPECT_EQ(run_and_wait(quoted("\\unzip")), 10u);  // no archive named: the unzip program's usage error
+    EXPECT_EQ(run_and_wait(quoted("\\no such program")), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
 }
 
 }  // namespace
