@@ -2,9 +2,12 @@
 Windows' profile reader, and the Java runtime prompt, driven through kitprobe."""
 
 import subprocess
+import sys
 import unittest
+from pathlib import Path
 
-from kit_support import catalogue_text, install_probe, probe_values, unix_path
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "programs" / "kitprobe"))
+from kitprobe_driver import catalogue_text, install_probe, probe_values, unix_path  # noqa: E402
 from winbed import BIN, WINE, WineTestCase, fresh_dir, run_windows, win_path
 
 TIMESTAMP = "2005-10-20_08-52-00AM"

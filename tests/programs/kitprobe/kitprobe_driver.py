@@ -1,13 +1,16 @@
-"""Shared pieces of the kit's end-to-end tests: the catalogue's English texts,
-Windows and Unix names of fixture paths, and the probe program's output."""
+"""Helpers of the end-to-end tests that drive kitprobe: the catalogue's English
+texts, Unix names of Windows paths, installing the probe in a chosen
+directory, and reading its name=value results."""
 
 import re
 import shutil
+import sys
 from pathlib import Path
 
-from winbed import BIN
+ROOT = Path(__file__).resolve().parents[3]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 
-ROOT = Path(__file__).resolve().parents[2]
+from winbed import BIN  # noqa: E402
 
 
 def catalogue_text(key, *args):
