@@ -1,0 +1,124 @@
+// Helpers of the service Wine tests: the test service program, direct looks at
+// the service control manager and the registry, and clean-up.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "common/unique_resource.h"
+
+namespace services_wintest {
+
+inline std::string program_directory() {
+    std::string path(MAX_PATH, '\0');
+    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length);
+    return path.substr(0, path.find_last_of("\\/"));
+}
+
+inline std::string testservice_path() {
+    return program_directory() + "\\testservice.exe";
+}
+
+inline std::string testservice_command(const std::string& mode) {
+    std::string command = "\"";
+    command += testservice_path();
+    command += "\" ";
+    command += mode;
+    return command;
+}
+
+inline vel::unique_schandle open_manager() {
+    return vel::unique_schandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+}
+
+inline std::optional<SERVICE_STATUS> service_status(const std::string& name) {
+    vel::unique_schandle manager = open_manager();
+    vel::unique_schandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status{};
+    if (!service || !QueryServiceStatus(service.get(), &status)) return std::nullopt;
+    return status;
+}
+
+inline bool service_exists(const std::string& name) {
+    return service_status(name).has_value();
+}
+
+inline bool wait_for_state(const std::string& name, DWORD state, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        std::optional<SERVICE_STATUS> status = service_status(name);
+        if (status && status->dwCurrentState == state) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+// Stops the service when it runs (or is on its way) and deletes it.
+inline void remove_service(const std::string& name) {
+    vel::unique_schandle manager = open_manager();
+    vel::unique_schandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+    if (!service) return;
+    std::optional<SERVICE_STATUS> status = service_status(name);
+    if (status && status->dwCurrentState == SERVICE_START_PENDING) {
+        wait_for_state(name, SERVICE_RUNNING, std::chrono::seconds(10));
+    }
+    SERVICE_STATUS ignored{};
+    ControlService(service.get(), SERVICE_CONTROL_STOP, &ignored);
+    wait_for_state(name, SERVICE_STOPPED, std::chrono::seconds(10));
+    DeleteService(service.get());
+}
+
+struct ServiceConfig {
+    DWORD service_type;
+    DWORD start_type;
+    DWORD error_control;
+    std::string binary_path;
+};
+
+inline std::optional<ServiceConfig> service_config(const std::string& name) {
+    vel::unique_schandle manager = open_manager();
+    vel::unique_schandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_CONFIG));
+    if (!service) return std::nullopt;
+    DWORD needed = 0;
+    QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+    std::string buffer(needed, '\0');
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service.get(), config, needed, &needed)) return std::nullopt;
+    return ServiceConfig{config->dwServiceType, config->dwStartType, config->dwErrorControl,
+                         config->lpBinaryPathName ? config->lpBinaryPathName : ""};
+}
+
+// The dependency list as the registry keeps it (NULs included).
+inline std::optional<std::string> depend_on_service(const std::string& name) {
+    vel::unique_hkey key;
+    std::string path = "System\\CurrentControlSet\\Services\\" + name;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), "DependOnService", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::string data(size, '\0');
+    if (RegQueryValueExA(key.get(), "DependOnService", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    data.resize(size);
+    return data;
+}
+
+// The first entry of the dependency list. Wine's CreateServiceA stores the
+// list with a length twice its size, so only what precedes the first NUL is
+// reliable after a create.
+inline std::optional<std::string> first_dependency(const std::string& name) {
+    std::optional<std::string> list = depend_on_service(name);
+    if (!list || list->find('\0') == std::string::npos) return std::nullopt;
+    return list->substr(0, list->find('\0'));
+}
+
+}  // namespace services_wintest
