@@ -49,7 +49,49 @@ private:
     const char* chars_;
 };
 
+// Owns a local reference that the library created and deletes it when done.
+template <typename T>
+class LocalRef {
+public:
+    LocalRef(JNIEnv* env, T ref) noexcept : env_(env), ref_(ref) {}
+    ~LocalRef() {
+        if (ref_) env_->DeleteLocalRef(ref_);
+    }
+    LocalRef(const LocalRef&) = delete;
+    LocalRef& operator=(const LocalRef&) = delete;
+    T get() const noexcept { return ref_; }
+    explicit operator bool() const noexcept { return ref_ != nullptr; }
+
+private:
+    JNIEnv* env_;
+    T ref_;
+};
+
+// GetObjectClass, or no class for a null object.
+inline LocalRef<jclass> object_class(JNIEnv* env, jobject object) {
+    return LocalRef<jclass>(env, object ? env->GetObjectClass(object) : nullptr);
+}
+
 // NewStringUTF of `text` (nullptr when the VM cannot make it).
 jstring new_java_string(JNIEnv* env, const std::string& text);
+
+// Runs the body of an export so that no C++ exception reaches the VM; the
+// fallback is returned when one is thrown.
+template <typename Result, typename Body>
+Result at_boundary(Result fallback, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return fallback;
+    }
+}
+
+template <typename Body>
+void at_boundary(Body&& body) noexcept {
+    try {
+        body();
+    } catch (...) {
+    }
+}
 
 }  // namespace nativesystem

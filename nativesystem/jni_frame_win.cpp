@@ -21,22 +21,6 @@ void print_unterminated(const char* text) {
     std::fflush(stdout);
 }
 
-// Local class reference that is deleted when the call is done with it.
-class LocalClass {
-public:
-    LocalClass(JNIEnv* env, jobject object) : env_(env), class_(env->GetObjectClass(object)) {}
-    ~LocalClass() {
-        if (class_) env_->DeleteLocalRef(class_);
-    }
-    LocalClass(const LocalClass&) = delete;
-    LocalClass& operator=(const LocalClass&) = delete;
-    jclass get() const { return class_; }
-
-private:
-    JNIEnv* env_;
-    jclass class_;
-};
-
 // setStatus(value); false when the status object could not take it.
 bool set_status(JNIEnv* env, jclass status_class, jobject status, bool value) {
     jmethodID set_status = env->GetMethodID(status_class, "setStatus", "(Z)V");
@@ -74,7 +58,7 @@ jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code) {
 }
 
 void report_success(JNIEnv* env, jobject status) {
-    LocalClass status_class(env, status);
+    auto status_class = object_class(env, status);
     if (!status_class.get()) {
         print_unterminated("Error getting the object class");
         return;
@@ -83,7 +67,7 @@ void report_success(JNIEnv* env, jobject status) {
 }
 
 void report_failure(JNIEnv* env, jobject status, const char* text) {
-    LocalClass status_class(env, status);
+    auto status_class = object_class(env, status);
     if (!status_class.get()) {
         print_unterminated("Error getting the object class");
         return;
@@ -100,7 +84,7 @@ void report_failure(JNIEnv* env, jobject status, const char* text) {
 }
 
 bool is_native_debug(JNIEnv* env, jobject status) {
-    LocalClass status_class(env, status);
+    auto status_class = object_class(env, status);
     if (!status_class.get()) return false;
     jfieldID flag = env->GetFieldID(status_class.get(), "m_nativeDebugFlag", "Z");
     if (!flag) return false;

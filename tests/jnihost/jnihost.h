@@ -251,7 +251,7 @@ constexpr int stack_bytes(R(JNICALL*)(A...)) {
 
 template <typename Fn>
 Fn Library::typed(const std::string& method) const {
-    return reinterpret_cast<Fn>(find(method, stack_bytes(static_cast<Fn>(nullptr))));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(find(method, stack_bytes(static_cast<Fn>(nullptr)))));
 }
 
 }  // namespace jnihost

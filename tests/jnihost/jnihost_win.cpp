@@ -407,8 +407,10 @@ Vm::Vm() {
         Class* c = define_class(boxed);
         bool is_byte = std::strcmp(boxed, "java/lang/Byte") == 0;
         c->methods.push_back({"<init>", is_byte ? "(B)V" : "(I)V", false,
-                              [](Object* self, const std::vector<Value>& args) {
-                                  self->fields["value"] = args.at(0);
+                              [is_byte](Object* self, const std::vector<Value>& args) {
+                                  Value v;
+                                  v.v.i = is_byte ? args.at(0).v.b : args.at(0).v.i;
+                                  self->fields["value"] = v;
                                   return Value{};
                               }});
         c->methods.push_back({is_byte ? "byteValue" : "intValue", is_byte ? "()B" : "()I", false,

@@ -1,0 +1,36 @@
+// Registry names and value layouts, apart from the registry itself.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nativesystem {
+
+enum class RegistryRoot { local_machine, current_user, users, classes_root };
+
+// The four root-key names, compared without regard to case.
+std::optional<RegistryRoot> registry_root_named(std::string_view name);
+
+// Values are read into a buffer of this size; larger ones fail with error 234.
+inline constexpr std::size_t registry_read_buffer_size = 10240;
+
+// REG_MULTI_SZ bytes: each element and its NUL, then two more NULs.
+std::vector<char> pack_multi_string(const std::vector<std::string>& elements);
+
+// The multi-string handed to Java: bytes 0 .. size-2 with each NUL turned into a
+// line feed (the final byte is dropped); empty for values of fewer than 2 bytes.
+std::string multi_string_text(const char* data, std::size_t size);
+
+// Decimal text as atoi reads it: leading white space, an optional sign, digits
+// up to the first non-digit; no digits gives 0. Out-of-range values wrap
+// instead of overflowing.
+std::int32_t decimal_text_value(std::string_view text);
+
+// Little-endian 32-bit value of the first four bytes.
+std::int32_t little_endian_int32(const char* data);
+
+}  // namespace nativesystem

@@ -1,0 +1,549 @@
+#include <velmor_ops_mgmt_nativesystem_WindowsNative.h>
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "nativesystem/registry_data.h"
+#include "nativesystem/registry_win.h"
+
+using nativesystem::at_boundary;
+using nativesystem::error_text;
+using nativesystem::JniUtfString;
+using nativesystem::LocalRef;
+using nativesystem::native_trace;
+using nativesystem::RegistryCall;
+
+namespace {
+
+// The four kinds a RegistryKeyData object may ask for, as its class numbers them.
+struct DataKinds {
+    jint string = 0;
+    jint string_array = 0;
+    jint integer = 0;
+    jint binary = 0;
+};
+
+// Bytes sized for their registry type: integers take 8 and binaries 2 so
+// that the value, traced as a text, always ends in a NUL.
+constexpr std::size_t integer_buffer_size = 8;
+constexpr std::size_t binary_buffer_size = 2;
+
+// A zero-filled buffer; false when it cannot be allocated.
+bool allocate_zeroed(std::vector<char>& buffer, std::size_t size) {
+    try {
+        buffer.assign(size, '\0');
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// Looks up the data object's kind and the four kind constants, tracing and
+// reporting what is missing.
+bool read_kinds(RegistryCall& call, jclass data_class, jobject data, bool trace_values, jint& kind,
+                DataKinds& kinds) {
+    JNIEnv* env = call.env;
+    struct Constant {
+        const char* name;
+        jint* value;
+    } constants[] = {{"STRING_TYPE", &kinds.string},
+                     {"STRING_ARRAY_TYPE", &kinds.string_array},
+                     {"INTEGER_TYPE", &kinds.integer},
+                     {"BINARY_TYPE", &kinds.binary}};
+    native_trace(env, call.status, "Getting reference to method getDataType\n");
+    jmethodID get_data_type = env->GetMethodID(data_class, "getDataType", "()I");
+    if (!get_data_type) {
+        native_trace(env, call.status, "getDataType method not found\n");
+        call.fail("");
+        return false;
+    }
+    native_trace(env, call.status, trace_values ? "Calling GetDataType()" : "Calling GetDataTpe()");
+    kind = env->CallIntMethod(data, get_data_type);
+    if (trace_values) native_trace(env, call.status, "Data type set = %d\n", static_cast<int>(kind));
+    for (const Constant& constant : constants) {
+        jfieldID field = env->GetStaticFieldID(data_class, constant.name, "I");
+        if (!field) {
+            native_trace(env, call.status, "%s field not found\n", constant.name);
+            call.fail("");
+            return false;
+        }
+        *constant.value = env->GetStaticIntField(data_class, field);
+        if (trace_values) native_trace(env, call.status, "%s = %d\n", constant.name, static_cast<int>(*constant.value));
+    }
+    return true;
+}
+
+// An instance method of the data object's class; traces and reports when it is missing.
+jmethodID data_method(RegistryCall& call, jclass data_class, const char* name, const char* signature,
+                      const char* missing_trace) {
+    jmethodID method = call.env->GetMethodID(data_class, name, signature);
+    if (!method) {
+        native_trace(call.env, call.status, "%s", missing_trace);
+        call.fail("");
+    }
+    return method;
+}
+
+// What RegSetValueExA receives.
+struct ValueData {
+    DWORD type = REG_NONE;
+    std::vector<char> bytes;
+};
+
+void trace_allocation_failure(RegistryCall& call, std::size_t size) {
+    native_trace(call.env, call.status,
+                 "\n Native Function RegSetValueDataObject: Failed to allocate %d bytes of memory\n",
+                 static_cast<int>(size));
+}
+
+bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData& value) {
+    JNIEnv* env = call.env;
+    jmethodID get = data_method(call, data_class, "getStringData", "()Ljava/lang/String;",
+                                "getStringData method not found\n");
+    if (!get) return false;
+    LocalRef<jstring> java_text(env, static_cast<jstring>(env->CallObjectMethod(data, get)));
+    std::string text;
+    if (java_text) {
+        JniUtfString chars(env, java_text.get());
+        if (!chars) {
+            call.fail("");
+            return false;
+        }
+        text = chars.get();
+        native_trace(env, call.status, "strlen(cdata1)=%d\n", static_cast<int>(text.size()));
+    }
+    if (!allocate_zeroed(value.bytes, text.size() + 1)) {
+        trace_allocation_failure(call, text.size() + 1);
+        return false;
+    }
+    std::memcpy(value.bytes.data(), text.data(), text.size());
+    native_trace(env, call.status, "cdata = %s(len=%d)\n", value.bytes.data(), static_cast<int>(text.size()));
+    native_trace(env, call.status, "cdata(len)= <%s>(%d)\n", value.bytes.data(), static_cast<int>(value.bytes.size()));
+    value.type = REG_SZ;
+    return true;
+}
+
+bool build_string_array(RegistryCall& call, jclass data_class, jobject data, ValueData& value) {
+    JNIEnv* env = call.env;
+    jmethodID get = data_method(call, data_class, "getStringArrayData", "()[Ljava/lang/String;",
+                                "getStringArrayData method not found\n");
+    if (!get) return false;
+    std::vector<std::string> copies;
+    {
+        LocalRef<jobjectArray> array(env, static_cast<jobjectArray>(env->CallObjectMethod(data, get)));
+        if (!array) {
+            native_trace(env, call.status, "data for key is null\n");
+            call.fail("");
+            return false;
+        }
+        jsize count = env->GetArrayLength(array.get());
+        native_trace(env, call.status, "Array size = %d\n", static_cast<int>(count));
+        if (count == 0) {
+            native_trace(env, call.status, "data array size = null\n");
+            call.fail("");
+            return false;
+        }
+        native_trace(env, call.status, "considering the case when array size != 0\n");
+        try {
+            copies.reserve(static_cast<std::size_t>(count));
+        } catch (const std::bad_alloc&) {
+            trace_allocation_failure(call, static_cast<std::size_t>(count) * sizeof(std::string));
+            return false;
+        }
+        for (jsize i = 0; i < count; ++i) {
+            LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(array.get(), i)));
+            std::string copy;
+            if (!element) {
+                native_trace(env, call.status, "Array[%d] = ''\n", static_cast<int>(i));
+            } else {
+                JniUtfString chars(env, element.get());
+                if (!chars) {
+                    call.fail("");
+                    return false;
+                }
+                std::size_t length = std::strlen(chars.get());
+                native_trace(env, call.status, "strlen(cdata1) = %d\n", static_cast<int>(length));
+                try {
+                    copy.assign(chars.get(), length);
+                } catch (const std::bad_alloc&) {
+                    trace_allocation_failure(call, length + 1);
+                    return false;
+                }
+            }
+            native_trace(env, call.status, "cDataArr[%d] = <%s>(len=%d)\n", static_cast<int>(i), copy.c_str(),
+                         static_cast<int>(copy.size()));
+            copies.push_back(std::move(copy));
+        }
+    }
+    std::size_t total = 2;
+    for (const auto& copy : copies) total += copy.size() + 1;
+    native_trace(env, call.status, "Total length = %d\n", static_cast<int>(total));
+    try {
+        value.bytes = nativesystem::pack_multi_string(copies);
+    } catch (const std::bad_alloc&) {
+        trace_allocation_failure(call, total);
+        return false;
+    }
+    native_trace(env, call.status, "data = %s\n", value.bytes.data());
+    native_trace(env, call.status, "Freeing cDataArr memory");
+    copies.clear();
+    native_trace(env, call.status, "data(len) = <%s>(%d)\n", value.bytes.data(), static_cast<int>(total));
+    value.type = REG_MULTI_SZ;
+    return true;
+}
+
+bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueData& value) {
+    JNIEnv* env = call.env;
+    jmethodID get = data_method(call, data_class, "getStringIntegerData", "()Ljava/lang/String;",
+                                "getStringIntegerData method not found\n");
+    if (!get) return false;
+    LocalRef<jstring> java_text(env, static_cast<jstring>(env->CallObjectMethod(data, get)));
+    if (!java_text) {
+        native_trace(env, call.status, "data for key is null\n");
+        call.fail("");
+        return false;
+    }
+    std::int32_t number = 0;
+    {
+        JniUtfString chars(env, java_text.get());
+        if (!chars) {
+            call.fail("");
+            return false;
+        }
+        number = nativesystem::decimal_text_value(chars.get());
+    }
+    if (!allocate_zeroed(value.bytes, integer_buffer_size)) {
+        trace_allocation_failure(call, integer_buffer_size);
+        return false;
+    }
+    auto bits = static_cast<std::uint32_t>(number);
+    for (int i = 0; i < 4; ++i) value.bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (8 * i));
+    native_trace(env, call.status, "(data)len = (%s)%d\n", value.bytes.data(), 4);
+    value.bytes.resize(sizeof(DWORD));
+    value.type = REG_DWORD;
+    return true;
+}
+
+bool build_binary(RegistryCall& call, jclass data_class, jobject data, ValueData& value) {
+    JNIEnv* env = call.env;
+    jmethodID get = data_method(call, data_class, "getBinaryData", "()Ljava/lang/Byte;",
+                                "getBinaryData method not found\n");
+    if (!get) return false;
+    LocalRef<jobject> boxed(env, env->CallObjectMethod(data, get));
+    if (!boxed) {
+        native_trace(env, call.status, "data for key is null\n");
+        call.fail("");
+        return false;
+    }
+    LocalRef<jclass> byte_class(env, env->FindClass("java/lang/Byte"));
+    if (!byte_class) {
+        native_trace(env, call.status, "java.lang.Byte class not found\n");
+        call.fail("");
+        return false;
+    }
+    jmethodID byte_value = env->GetMethodID(byte_class.get(), "byteValue", "()B");
+    if (!byte_value) {
+        native_trace(env, call.status, "Byte.byteValue method not found\n");
+        call.fail("");
+        return false;
+    }
+    auto byte = static_cast<unsigned char>(env->CallByteMethod(boxed.get(), byte_value));
+    native_trace(env, call.status, "data = %d\n", static_cast<int>(byte));
+    if (!allocate_zeroed(value.bytes, binary_buffer_size)) {
+        trace_allocation_failure(call, binary_buffer_size);
+        return false;
+    }
+    value.bytes[0] = static_cast<char>(byte);
+    native_trace(env, call.status, "(data)len = (%s)%d\n", value.bytes.data(), 1);
+    value.bytes.resize(1);
+    value.type = REG_BINARY;
+    return true;
+}
+
+}  // namespace
+
+JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetValueDataObject(
+    JNIEnv* env, jobject, jstring key_name, jstring sub_key_name, jstring value_name, jobject data, jobject status,
+    jstring node_name) {
+    at_boundary([&] {
+        RegistryCall call(env, status);
+        ValueData value;
+        const char* root_name = call.text(key_name, "csKey = null\n");
+        if (!root_name) return;
+        native_trace(env, status, "csKey = %s\n", root_name);
+        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
+        if (!sub_key) return;
+        native_trace(env, status, "csSubKey = %s\n", sub_key);
+        const char* value_text = call.text(value_name, "cvalue = null\n");
+        if (!value_text) return;
+        native_trace(env, status, "csValue = %s\n", value_text);
+        const char* node = call.text(node_name, "pSelectedNode = null\n");
+        if (!node) return;
+        native_trace(env, status, "pSelectedNode = %s\n", node);
+
+        native_trace(env, status, "Retrieving class reference for regKeyData\n");
+        auto data_class = nativesystem::object_class(env, data);
+        if (!data_class) {
+            native_trace(env, status, "class not found\n");
+            call.fail("");
+            return;
+        }
+        jint kind = 0;
+        DataKinds kinds;
+        if (!read_kinds(call, data_class.get(), data, true, kind, kinds)) return;
+
+        bool built = false;
+        if (kind == kinds.string) {
+            native_trace(env, status, "\nInside RegSetValue %s %s : data type is STRING\n\n", root_name, sub_key);
+            built = build_string(call, data_class.get(), data, value);
+        } else if (kind == kinds.string_array) {
+            native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s : data type is STRING array\n\n",
+                         root_name, sub_key);
+            built = build_string_array(call, data_class.get(), data, value);
+        } else if (kind == kinds.integer) {
+            native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s : data type is INTEGER\n\n",
+                         root_name, sub_key);
+            built = build_integer(call, data_class.get(), data, value);
+        } else if (kind == kinds.binary) {
+            native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s : data type is BINARY\n\n",
+                         root_name, sub_key);
+            built = build_binary(call, data_class.get(), data, value);
+        } else {
+            native_trace(env, status, "Invalid data type %d \n", static_cast<int>(kind));
+            call.fail("");
+        }
+        if (!built) return;
+
+        SECURITY_ATTRIBUTES attributes;
+        SECURITY_DESCRIPTOR descriptor;
+        if (!nativesystem::init_security_attributes(attributes, descriptor)) {
+            DWORD code = GetLastError();
+            native_trace(env, status, "Error initializing security descriptor\n");
+            call.fail_with_code(code);
+            return;
+        }
+        native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s\n\n", root_name, sub_key);
+        if (DWORD code = nativesystem::open_registry_root(root_name, node, call.handles.root)) {
+            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
+            call.fail_with_code(code);
+            return;
+        }
+        native_trace(env, status, "Successfully connected to registry\n");
+        native_trace(env, status, "Creating key = %s\n", sub_key);
+        DWORD disposition = 0;
+        LONG result = RegCreateKeyExA(call.handles.root.get(), sub_key, 0,
+                                      const_cast<char*>(nativesystem::created_key_class), REG_OPTION_NON_VOLATILE,
+                                      nativesystem::created_key_access, &attributes, call.handles.key.put(),
+                                      &disposition);
+        if (result != ERROR_SUCCESS) {
+            native_trace(env, status, "Error creating key = %s\n", sub_key);
+            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
+            call.fail_with_code(result);
+            return;
+        }
+        native_trace(env, status, "Key %s successfully created\n", sub_key);
+        native_trace(env, status, "Setting value/data to key = %s\n", sub_key);
+        native_trace(env, status, "Setting value(%d) to registry key\n", static_cast<int>(kind));
+        result = RegSetValueExA(call.handles.key.get(), value_text, 0, value.type,
+                                reinterpret_cast<const BYTE*>(value.bytes.data()),
+                                static_cast<DWORD>(value.bytes.size()));
+        if (result != ERROR_SUCCESS) {
+            native_trace(env, status, "Error setting value/data to key = %s\n", sub_key);
+            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
+            call.fail_with_code(result);
+            return;
+        }
+        native_trace(env, status, "RegSetValueDataObject is executed successfully\n");
+        call.succeed();
+    });
+}
+
+namespace {
+
+// Hands a string value to setData(String).
+bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const char* bytes) {
+    JNIEnv* env = call.env;
+    LocalRef<jstring> text(env, env->NewStringUTF(bytes));
+    if (!text) {
+        native_trace(env, call.status, "Error creating String object\n");
+        call.fail("");
+        return false;
+    }
+    jmethodID set_data =
+        data_method(call, data_class, "setData", "(Ljava/lang/String;)V", "setData method  not found\n");
+    if (!set_data) return false;
+    env->CallVoidMethod(data, set_data, text.get());
+    return true;
+}
+
+// Boxes `number` in `class_name` and hands it to setData of that type.
+bool deliver_boxed(RegistryCall& call, jclass data_class, jobject data, const char* class_name,
+                   const char* constructor_signature, const char* setter_signature, jvalue number, int shown,
+                   const char* class_missing, const char* constructor_missing) {
+    JNIEnv* env = call.env;
+    LocalRef<jclass> box_class(env, env->FindClass(class_name));
+    if (!box_class) {
+        native_trace(env, call.status, "%s", class_missing);
+        call.fail("");
+        return false;
+    }
+    jmethodID constructor = env->GetMethodID(box_class.get(), "<init>", constructor_signature);
+    if (!constructor) {
+        native_trace(env, call.status, "%s", constructor_missing);
+        call.fail("");
+        return false;
+    }
+    native_trace(env, call.status, "value=%d\n", shown);
+    LocalRef<jobject> boxed(env, env->NewObjectA(box_class.get(), constructor, &number));
+    jmethodID set_data = data_method(call, data_class, "setData", setter_signature, "setData method not found\n");
+    if (!set_data) return false;
+    if (!boxed) {
+        call.fail("");
+        return false;
+    }
+    env->CallVoidMethod(data, set_data, boxed.get());
+    return true;
+}
+
+// Hands a multi-string value to processString(text, kind).
+bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, const char* bytes, DWORD size,
+                          jint kind) {
+    JNIEnv* env = call.env;
+    std::string text;
+    try {
+        text = nativesystem::multi_string_text(bytes, size);
+    } catch (const std::bad_alloc&) {
+        native_trace(env, call.status, "\n Native Function RegGetDataObject: Failed to allocate %d bytes of memory\n",
+                     static_cast<int>(size));
+        return false;
+    }
+    native_trace(env, call.status, "\n Native Function: ndata=%s\n", text.c_str());
+    LocalRef<jstring> java_text(env, env->NewStringUTF(text.c_str()));
+    if (!java_text) {
+        native_trace(env, call.status, "Error constructing String object\n");
+        call.fail("");
+        return false;
+    }
+    jmethodID process = data_method(call, data_class, "processString", "(Ljava/lang/String;I)Z",
+                                    "processString method  not found\n");
+    if (!process) return false;
+    if (!env->CallBooleanMethod(data, process, java_text.get(), kind)) {
+        native_trace(env, call.status, "processString(string, %d) failed\n", static_cast<int>(kind));
+        native_trace(env, call.status, "Error processing result data\n");
+        call.fail("");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDataObject(
+    JNIEnv* env, jobject, jstring key_name, jstring sub_key_name, jstring value_name, jobject data, jobject status,
+    jstring node_name) {
+    at_boundary([&] {
+        RegistryCall call(env, status);
+        const char* root_name = call.text(key_name, "csKey = null\n");
+        if (!root_name) return;
+        const char* value_text = call.text(value_name, "cvalue = null\n");
+        if (!value_text) return;
+        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
+        if (!sub_key) return;
+        JniUtfString node(env, node_name);
+        native_trace(env, status, "\n Native Function Inside RegGetDataObject %s %s %s %s \n", root_name, value_text,
+                     sub_key, node ? node.get() : "(null)");
+        if (!node) {
+            native_trace(env, status, "pSelectedNode = null\n");
+            call.fail("");
+            return;
+        }
+
+        SECURITY_ATTRIBUTES attributes;
+        SECURITY_DESCRIPTOR descriptor;
+        if (!nativesystem::init_security_attributes(attributes, descriptor)) {
+            DWORD code = GetLastError();
+            native_trace(env, status, "Error initializing security descriptor\n");
+            call.fail_with_code(code);
+            return;
+        }
+        native_trace(env, status, "\nInitializeSecurity is successful\n");
+        if (DWORD code = nativesystem::open_registry_root(root_name, node.get(), call.handles.root)) {
+            native_trace(env, status, "\n Native function Could not connect to registry \n");
+            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
+            call.fail_with_code(code);
+            return;
+        }
+        native_trace(env, status, "Connected to registry\n");
+        LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_QUERY_VALUE, call.handles.key.put());
+        if (result != ERROR_SUCCESS) {
+            native_trace(env, status, "\n Could not open the registry key 1\n");
+            native_trace(env, status, "The subkey is %s\n\n", sub_key);
+            native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
+            call.fail_with_code(result);
+            return;
+        }
+        RegFlushKey(call.handles.key.get());
+
+        // One byte more than the registry may fill, always NUL, so that a
+        // value without its terminator still reads as a text.
+        std::vector<char> buffer(nativesystem::registry_read_buffer_size + 1, '\0');
+        DWORD size = nativesystem::registry_read_buffer_size;
+        DWORD type = REG_NONE;
+        result = RegQueryValueExA(call.handles.key.get(), value_text, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(buffer.data()), &size);
+        if (result != ERROR_SUCCESS) {
+            native_trace(env, status, "\n Native function registry operation failed\n");
+            native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
+            call.fail_with_code(result);
+            return;
+        }
+        if (type == REG_SZ || type == REG_MULTI_SZ) {
+            native_trace(env, status, "\nOpened registry key 2\nThe data=%s size=%d type=%d", buffer.data(),
+                         static_cast<int>(size), static_cast<int>(type));
+        }
+
+        native_trace(env, status, "Setting data in RegistryKeyData object\n");
+        auto data_class = nativesystem::object_class(env, data);
+        if (!data_class) {
+            native_trace(env, status, "RegistryKeyData Class not found\n");
+            call.fail("REGISTRY_NATIVE_ERROR: RegistryKeyData class not found");
+            return;
+        }
+        jint kind = 0;
+        DataKinds kinds;
+        if (!read_kinds(call, data_class.get(), data, false, kind, kinds)) return;
+
+        bool delivered = false;
+        if (kind == kinds.string) {
+            native_trace(env, status, "\n Native Function: Inside RegGetDataObject %s %s : data type is STRING\n\n",
+                         root_name, sub_key);
+            delivered = deliver_string(call, data_class.get(), data, buffer.data());
+        } else if (kind == kinds.integer) {
+            jvalue number{};
+            number.i = nativesystem::little_endian_int32(buffer.data());
+            delivered = deliver_boxed(call, data_class.get(), data, "java/lang/Integer", "(I)V",
+                                      "(Ljava/lang/Integer;)V", number, static_cast<int>(number.i),
+                                      "java.lang.Integer class not found\n",
+                                      "Integer constructor not found\n");
+        } else if (kind == kinds.binary) {
+            auto byte = static_cast<unsigned char>(buffer[0]);
+            jvalue number{};
+            number.b = static_cast<jbyte>(byte);
+            delivered = deliver_boxed(call, data_class.get(), data, "java/lang/Byte", "(B)V", "(Ljava/lang/Byte;)V",
+                                      number, byte, "java.lang.Byte class not found\n", "Byte constructor not found\n");
+        } else if (kind == kinds.string_array) {
+            native_trace(env, status, "\n Native Function: Inside RegGetDataObject %s %s %s : data type is %d\n\n",
+                         root_name, sub_key, buffer.data(), static_cast<int>(kind));
+            delivered = deliver_string_array(call, data_class.get(), data, buffer.data(), size, kind);
+        } else {
+            native_trace(env, status, "Unsupported registry data type value requested\n");
+            call.fail("");
+        }
+        if (!delivered) return;
+        native_trace(env, status, "RegGetDataObject is executed successfully\n");
+        call.succeed();
+    });
+}
