@@ -36,6 +36,14 @@ void trim_blanks(std::string& text) {
     text = text.substr(first, last - first);
 }
 
+// The core as the installer finds it: staged, or in the kit. Only a relative
+// KSI_CORE_LOCATION is taken from the program's directory.
+std::string installer_core_location(const JavaCommandInput& in) {
+    if (in.bootstrap) return in.scratch_directory + "\\ksi";
+    if (is_absolute_location(in.ksi_core_location)) return in.ksi_core_location;
+    return in.program_directory + "\\" + in.ksi_core_location;
+}
+
 }  // namespace
 
 ModeChoice choose_mode(const ModeFlags& flags, bool silent, const std::string& install_class,
@@ -159,10 +167,7 @@ JavaCommand assemble_java_command(const JavaCommandInput& in) {
     items.push_back(quoted(command.program_path) + " ");
     if (!in.jre_osdparam.empty()) items.push_back(in.jre_osdparam);
     items.push_back(property("library_loc", in.native_library_directory, true, false));
-    items.push_back(property("ksi_loc",
-                             in.bootstrap ? in.scratch_directory + "\\ksi"
-                                          : in.program_directory + "\\" + in.ksi_core_location,
-                             true, false));
+    items.push_back(property("ksi_loc", installer_core_location(in), true, false));
     items.push_back(property("bootstrap", in.bootstrap ? "TRUE" : "FALSE", false, false));
     items.push_back(property("startup_location", in.startup_location, true, false));
     items.push_back(property("jre_loc", in.distribution ? in.jre_location : "..\\..\\jre", true, false));

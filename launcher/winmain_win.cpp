@@ -1,0 +1,24 @@
+// Entry point of setup.exe: the program path and the command-line tail, unsplit.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/main_flow.h"
+#include "launcher/process_flags.h"
+
+namespace {
+
+// GetModuleFileNameA may fill at most this many characters of the path.
+constexpr DWORD kMaxProgramPathLength = 1024;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
+    std::string program_path(kMaxProgramPathLength + 1, '\0');
+    DWORD length = GetModuleFileNameA(nullptr, program_path.data(), kMaxProgramPathLength);
+    program_path.resize(length <= kMaxProgramPathLength ? length : 0);
+    launcher::launcher_path = program_path;
+    std::vector<std::string> vector{program_path, command_line ? command_line : ""};
+    return launcher::launcher_main(vector);
+}
