@@ -17,7 +17,10 @@ int main(int argc, char** argv) {
     bool no_console = std::strchr(flags, 'n') != nullptr;
     if (catalogue::load_message_catalogue() != 0) return 1;
     launcher::silent_mode = silent;
-    if (!no_console) console::open_console();
+    if (!no_console) {
+        console::open_console();
+        console::refresh_console_handle();
+    }
     prereq::run_prerequisites(argv[1], argv[2], argv[3], silent, std::strchr(flags, 'e') != nullptr,
                               std::strchr(flags, 'i') != nullptr, no_console);
     catalogue::free_message_catalogue();
