@@ -71,6 +71,12 @@ int walk_tree(const std::string& source, const std::string* target) {
     return 0;
 }
 
+// The calling thread's last error, never 0: a failure must not read as an exit code of 0.
+DWORD last_error() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
 unsigned long long free_kilobytes(const std::string& scratch) {
     using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     if (HMODULE kernel = GetModuleHandleA("KERNEL32.DLL")) {
@@ -223,7 +229,7 @@ unsigned long run_and_wait(const std::string& command_line) {
     PROCESS_INFORMATION started{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
                         &startup, &started)) {
-        return GetLastError();
+        return last_error();
     }
     const vel::unique_handle process(started.hProcess);
     vel::unique_handle(started.hThread).reset();
@@ -232,11 +238,8 @@ unsigned long run_and_wait(const std::string& command_line) {
     for (;;) {
         const DWORD woken = MsgWaitForMultipleObjects(1, &waited, FALSE, INFINITE, QS_SENDMESSAGE);
         if (woken == WAIT_OBJECT_0) break;
-        if (woken != WAIT_OBJECT_0 + 1) {
-            // Waiting again after a failed wait would spin for ever.
-            const DWORD error = GetLastError();
-            return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-        }
+        // Waiting again after a failed wait would spin for ever.
+        if (woken != WAIT_OBJECT_0 + 1) return last_error();
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) break;
@@ -245,7 +248,7 @@ unsigned long run_and_wait(const std::string& command_line) {
         }
     }
     DWORD exit_code = 0;
-    if (!GetExitCodeProcess(waited, &exit_code)) return GetLastError();
+    if (!GetExitCodeProcess(waited, &exit_code)) return last_error();
     return exit_code;
 }
 
