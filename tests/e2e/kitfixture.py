@@ -6,6 +6,8 @@ velparam.ini and jre\\bin\\java.exe and javaw.exe (the stand-ins). The stand-in
 writes the command line it received, exactly, as the first line of its report.
 """
 
+import contextlib
+import os
 import shutil
 import time
 from dataclasses import dataclass, field
@@ -71,10 +73,7 @@ class Kit:
         self.jre_bin.mkdir(parents=True)
         for program in java:
             shutil.copy2(winbed.BIN / program, self.jre_bin / program)
-        self.temp = self.dir.parent / (self.dir.name + "-temp")
-        if self.temp.exists():
-            shutil.rmtree(self.temp)
-        self.temp.mkdir()
+        self.scratch_before = set()
         self.report_path = self.dir.parent / (self.dir.name + "-report.txt")
         if settings is not None:
             self.write_params(settings, extra)
@@ -95,14 +94,14 @@ class Kit:
         full_env = {
             "VEL_STUB_REPORT": winbed.win_path(self.report_path),
             "VEL_STUB_EXIT": str(exit_code),
-            "TEMP": winbed.win_path(self.temp),
-            "TMP": winbed.win_path(self.temp),
         }
         if sleep_ms is not None:
             full_env["VEL_STUB_SLEEP_MS"] = str(sleep_ms)
         full_env.update(env or {})
-        return winbed.run_windows(self.dir / "setup.exe", raw_command_line=tail, env=full_env,
-                                  work=self.dir.parent / (self.dir.name + "-runs"), **kwargs)
+        self.scratch_before = set(wine_scratch_directories())
+        with _typing_after_reads_begin(bool(kwargs.get("answers"))):
+            return winbed.run_windows(self.dir / "setup.exe", raw_command_line=tail, env=full_env,
+                                      work=self.dir.parent / (self.dir.name + "-runs"), **kwargs)
 
     def report(self, wait_seconds=0):
         deadline = time.time() + wait_seconds
@@ -110,11 +109,43 @@ class Kit:
             time.sleep(0.1)
         return read_report(self.report_path) if self.report_path.exists() else None
 
-    def scratch_directories(self):
-        return sorted(p for p in self.temp.iterdir() if p.name.startswith("VelInstall"))
+    def new_scratch_directories(self):
+        """Scratch directories that the last run left behind."""
+        return sorted(set(wine_scratch_directories()) - self.scratch_before)
+
+
+def wine_scratch_directories():
+    # Wine takes TEMP from the prefix's user profile, not from the environment.
+    drive_c = winbed.unix_path_of_c("")
+    for temp in list(drive_c.glob("users/*/Temp")) + list(drive_c.glob("users/*/AppData/Local/Temp")):
+        yield from temp.glob("VelInstall*")
+
+
+@contextlib.contextmanager
+def _typing_after_reads_begin(active):
+    """Wine's console in a pseudo-terminal takes a typed line as Enter only
+    once a read is waiting for it; a reply typed the instant its prompt
+    appears can arrive before the read. Replies are typed a moment later."""
+    if not active:
+        yield
+        return
+    real_write = os.write
+
+    def delayed_write(fd, data):
+        time.sleep(0.5)
+        return real_write(fd, data)
+
+    os.write = delayed_write
+    try:
+        yield
+    finally:
+        os.write = real_write
 
 
 def unix_of(windows_path):
-    """The Unix path of a Z:\\ path of the test bed."""
-    assert windows_path[:2].upper() == "Z:", windows_path
-    return Path(windows_path[2:].replace("\\", "/"))
+    """The Unix path of a C:\\ or Z:\\ path of the test bed."""
+    drive, rest = windows_path[:2].upper(), windows_path[3:]
+    if drive == "C:":
+        return winbed.unix_path_of_c(rest)
+    assert drive == "Z:", windows_path
+    return Path("/" + rest.replace("\\", "/"))
