@@ -69,14 +69,6 @@ TEST(BuiltPaths, StayWithinTheirPlaces) {
     EXPECT_FALSE(unc_server_name(std::string(kMaxBuiltPathLength - 1, 'n')));
 }
 
-TEST(DotNames, OnlyTheTwoListingEntries) {
-    EXPECT_TRUE(is_dot_name("."));
-    EXPECT_TRUE(is_dot_name(".."));
-    EXPECT_FALSE(is_dot_name("..."));
-    EXPECT_FALSE(is_dot_name(".a"));
-    EXPECT_FALSE(is_dot_name(""));
-}
-
 TEST(FreeSpace, WholeKilobytesTruncated) {
     EXPECT_EQ(free_kilobytes(1536), 1);
     EXPECT_EQ(free_kilobytes(1023), 0);
