@@ -73,6 +73,11 @@ class Kit:
         self.jre_bin.mkdir(parents=True)
         for program in java:
             shutil.copy2(winbed.BIN / program, self.jre_bin / program)
+        # A temporary directory of the kit's own, for runs that set TEMP inside Windows.
+        self.temp = self.dir.parent / (self.dir.name + "-temp")
+        if self.temp.exists():
+            shutil.rmtree(self.temp)
+        self.temp.mkdir()
         self.scratch_before = set()
         self.report_path = self.dir.parent / (self.dir.name + "-report.txt")
         if settings is not None:
