@@ -54,21 +54,17 @@ void show_exit_message() {
 bool check_entry(const std::string& key, const std::string& value, const std::string& param_file, bool silent_mode,
                  bool ignore_failures, const OsVersion& version, RunState& state, const std::string& scratch_dir,
                  int& result) {
-    const char* message_key = nullptr;
     int failed = 0;
     std::string message;
     if (key == "SERVICE_PACK") {
-        message_key = "SERVICE_PACK_FAILURE_MESSAGE";
-        lookup_failure_message(state, message_key, message, param_file);
+        lookup_failure_message(state, "SERVICE_PACK_FAILURE_MESSAGE", message, param_file);
         failed = check_service_pack(value, version);
     } else if (key == "MIN_DISPLAY_COLORS") {
         if (silent_mode) return true;
-        message_key = "MIN_DISPLAY_COLORS_FAILURE_MESSAGE";
-        lookup_failure_message(state, message_key, message, param_file);
+        lookup_failure_message(state, "MIN_DISPLAY_COLORS_FAILURE_MESSAGE", message, param_file);
         failed = check_display_colors(value);
     } else if (key == "CPU") {
-        message_key = "CPU_FAILURE_MESSAGE";
-        lookup_failure_message(state, message_key, message, param_file);
+        lookup_failure_message(state, "CPU_FAILURE_MESSAGE", message, param_file);
         failed = check_cpu(value);
     } else if (key == "SWAP_SPACE") {
         failed = check_swap_space(value);
