@@ -98,7 +98,8 @@ int next_section_entry(std::optional<std::string_view> section, std::string& key
                        std::FILE* file) {
     std::string line;
     if (section) {
-        std::string wanted = "[" + std::string(*section) + "]";
+        std::string wanted(1, '[');
+        wanted.append(*section).push_back(']');
         while (read_config_line(file, line) == 0) {
             if (section_header(line) && line == wanted) return 0;
         }
