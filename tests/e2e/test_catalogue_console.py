@@ -2,9 +2,7 @@
 GUI-subsystem probe program that loads the catalogues beside itself the way
 setup does."""
 
-import pty
 import shutil
-import termios
 import unittest
 
 from winbed import BIN, WineTestCase, fresh_dir, run_windows
@@ -14,24 +12,6 @@ PROBE = "catalogueprobe.exe"
 ENGLISH = {"LC_ALL": "C.UTF-8"}
 GERMAN = {"LC_ALL": "de_DE.UTF-8"}
 TITLE = "\x1b]0;Velmor Kinsetup\x07"
-
-
-def _terminal_without_cr_translation():
-    """The harness's pseudo-terminal turns a typed carriage return into a line
-    feed, which Wine's console does not take as Enter; keep it a return."""
-    open_pty = pty.openpty
-
-    def openpty():
-        master, slave = open_pty()
-        attrs = termios.tcgetattr(slave)
-        attrs[0] &= ~(termios.ICRNL | termios.INLCR | termios.IGNCR)
-        termios.tcsetattr(slave, termios.TCSANOW, attrs)
-        return master, slave
-
-    pty.openpty = openpty
-
-
-_terminal_without_cr_translation()
 
 
 def records(entries):

@@ -15,6 +15,7 @@ import select
 import shutil
 import signal
 import subprocess
+import termios
 import time
 import unittest
 from dataclasses import dataclass, field
@@ -129,6 +130,11 @@ def run_windows(program, args=(), cwd=None, answers=(), timeout=90, env=None, wo
     tail = raw_command_line if raw_command_line is not None else " ".join(args)
     command = '"%s"' % win_path(program) + ((" " + tail) if tail else "")
     master, slave = pty.openpty()
+    # A typed Enter must reach Wine's console as a carriage return: with the
+    # terminal's usual translation to a line feed, console reads never end.
+    attrs = termios.tcgetattr(slave)
+    attrs[0] &= ~(termios.ICRNL | termios.INLCR | termios.IGNCR)
+    termios.tcsetattr(slave, termios.TCSANOW, attrs)
     proc_env = dict(os.environ)
     if env:
         proc_env.update(env)
