@@ -38,15 +38,6 @@ TEST(PathHelpers, ParentDirectory) {
     EXPECT_EQ(parent_of(""), "untouched");
 }
 
-TEST(PathHelpers, StripTrailingSeparatorRemovesOnlyOne) {
-    std::string path = "D:\\Scratch\\\\";
-    strip_trailing_separator(path);
-    EXPECT_EQ(path, "D:\\Scratch\\");
-    std::string empty;
-    strip_trailing_separator(empty);
-    EXPECT_EQ(empty, "");
-}
-
 TEST(PathHelpers, ValidAbsolutePaths) {
     for (const char* valid : {"C:\\Temp", "\\\\server\\share\\tmp", "\\x", "z:\\"}) {
         EXPECT_TRUE(is_valid_absolute_path(valid, ascii_letter)) << valid;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/kit/install_log.h"
 #include "launcher/kit/jre_prompt.h"
 
 namespace kit {
@@ -21,18 +20,6 @@ TEST(Staging, UnzipCommandLineTooLongIsRefused) {
     ASSERT_TRUE(unzip_command_line("", dir, "", true));
     EXPECT_EQ(unzip_command_line("", dir, "", true)->size(), kMaxCommandLineLength);
     EXPECT_FALSE(unzip_command_line("", dir + "a", "", true));
-}
-
-TEST(Staging, ScratchCandidates) {
-    EXPECT_EQ(scratch_candidate("C:\\T\\VelInstallX", 0), "C:\\T\\VelInstallX");
-    EXPECT_EQ(scratch_candidate("C:\\T\\VelInstallX", 1), "C:\\T\\VelInstallX_1");
-    EXPECT_EQ(scratch_candidate("C:\\T\\VelInstallX", kMaxScratchSuffix), "C:\\T\\VelInstallX_1023");
-}
-
-TEST(InstallLog, Placement) {
-    EXPECT_EQ(log_directory("D:\\Inventory", "C:\\T\\VelInstallX"), "D:\\Inventory\\logs");
-    EXPECT_EQ(log_directory("", "C:\\T\\VelInstallX"), "C:\\T\\VelInstallX");
-    EXPECT_EQ(log_file_name("2005-10-20_08-52-00AM"), "installActions2005-10-20_08-52-00AM.log");
 }
 
 TEST(JrePrompt, CandidateKeepsTheTypedText) {
