@@ -60,7 +60,10 @@ std::string printf_spec(const Conversion& conv, std::string_view length, char ty
     std::string spec = "%";
     spec += conv.flags;
     if (conv.width >= 0) spec += std::to_string(conv.width);
-    if (conv.precision >= 0) spec += "." + std::to_string(conv.precision);
+    if (conv.precision >= 0) {
+        spec += '.';
+        spec += std::to_string(conv.precision);
+    }
     spec += length;
     spec += type;
     return spec;
