@@ -4,6 +4,7 @@
 //   VEL_STUB_REPORT   report file (default: javastub-report.txt beside the program)
 //   VEL_STUB_EXIT     exit code (default 0)
 //   VEL_STUB_SLEEP_MS time to keep running after the report is written
+//   VEL_STUB_QUIET    nothing on the console (for runs that outlive setup)
 #include <windows.h>
 
 #include <cstdio>
@@ -68,8 +69,10 @@ int main(int argc, char** argv) {
         std::fwrite(report.data(), 1, report.size(), file);
         std::fclose(file);
     }
-    std::printf("[Java runtime stand-in] started, ending with exit code %d\n", exit_code);
-    std::fflush(stdout);
+    if (environment("VEL_STUB_QUIET").empty()) {
+        std::printf("[Java runtime stand-in] started, ending with exit code %d\n", exit_code);
+        std::fflush(stdout);
+    }
 
     std::string sleep_text = environment("VEL_STUB_SLEEP_MS");
     if (!sleep_text.empty()) Sleep(static_cast<DWORD>(std::atol(sleep_text.c_str())));
