@@ -36,11 +36,10 @@ void trim_blanks(std::string& text) {
     text = text.substr(first, last - first);
 }
 
-// The core as the installer finds it: staged, or in the kit. Only a relative
-// KSI_CORE_LOCATION is taken from the program's directory.
+// The core as the installer finds it: staged, or KSI_CORE_LOCATION taken from
+// the program's directory (installers of this kit expect that form).
 std::string installer_core_location(const JavaCommandInput& in) {
     if (in.bootstrap) return in.scratch_directory + "\\ksi";
-    if (is_absolute_location(in.ksi_core_location)) return in.ksi_core_location;
     return in.program_directory + "\\" + in.ksi_core_location;
 }
 

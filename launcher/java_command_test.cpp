@@ -124,15 +124,6 @@ TEST(JavaCommand, MemoryOptionsAreOneItemPerWord) {
     EXPECT_EQ(memory_option_words("   "), Items{});
 }
 
-TEST(JavaCommand, AbsoluteCoreLocationStandsAsGiven) {
-    // The default KSI_CORE_LOCATION is the program's directory itself.
-    JavaCommandInput in = plain_run();
-    in.ksi_core_location = "D:\\kit";
-    EXPECT_EQ(assemble_java_command(in).items[2], "-Dvelmor.installer.ksi_loc=\"D:\\kit\"");
-    in.ksi_core_location = "\\\\server\\kit";
-    EXPECT_EQ(assemble_java_command(in).items[2], "-Dvelmor.installer.ksi_loc=\"\\\\server\\kit\"");
-}
-
 TEST(JavaCommand, ProgramAndModeChoice) {
     EXPECT_EQ(java_program_name(false, false, false, false), "javaw.exe");
     EXPECT_EQ(java_program_name(false, false, true, false), "java.exe");

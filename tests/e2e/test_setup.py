@@ -55,7 +55,9 @@ class PlainKit(winbed.WineTestCase):
         self.assertRegex(timestamp, r"^\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d[AP]M$")
         items = ['"%s\\jre\\bin\\javaw.exe" ' % k,
                  '-Dvelmor.installer.library_loc="%s\\lib\\win32"' % k,
-                 '-Dvelmor.installer.ksi_loc="%s"' % k,
+                 # The program's directory joined with KSI_CORE_LOCATION,
+                 # whose default is that directory again.
+                 '-Dvelmor.installer.ksi_loc="%s\\%s"' % (k, k),
                  "-Dvelmor.installer.bootstrap=FALSE",
                  '-Dvelmor.installer.startup_location="%s"' % k,
                  '-Dvelmor.installer.jre_loc="..\\..\\jre"',
