@@ -57,29 +57,29 @@ bool parse_conversion(std::string_view s, size_t start, Conversion& conv) {
 }
 
 std::string printf_spec(const Conversion& conv, std::string_view length, char type) {
-    std::string spec = "%";
-    spec += conv.flags;
-    if (conv.width >= 0) spec += std::to_string(conv.width);
+    std::string directive = "%";
+    directive += conv.flags;
+    if (conv.width >= 0) directive += std::to_string(conv.width);
     if (conv.precision >= 0) {
-        spec += '.';
-        spec += std::to_string(conv.precision);
+        directive += '.';
+        directive += std::to_string(conv.precision);
     }
-    spec += length;
-    spec += type;
-    return spec;
+    directive += length;
+    directive += type;
+    return directive;
 }
 
 template <typename Value>
-void append_printf(std::string& out, const std::string& spec, Value value) {
+void append_printf(std::string& out, const std::string& directive, Value value) {
     char small[128];
-    int needed = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int needed = std::snprintf(small, sizeof small, directive.c_str(), value);
     if (needed < 0) return;
     if (static_cast<size_t>(needed) < sizeof small) {
         out.append(small, static_cast<size_t>(needed));
         return;
     }
     std::string large(static_cast<size_t>(needed) + 1, '\0');
-    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    std::snprintf(large.data(), large.size(), directive.c_str(), value);
     out.append(large.data(), static_cast<size_t>(needed));
 }
 
