@@ -170,7 +170,11 @@ int create_scratch_directory(std::string& out) {
         const std::string candidate = scratch_candidate(base, number);
         if (candidate.size() > kMaxPathLength) break;
         if (path_exists(candidate)) continue;
-        if (_mkdir(candidate.c_str()) != 0) return -1;
+        // A scratch directory that cannot be made ends the run: say which one.
+        if (_mkdir(candidate.c_str()) != 0) {
+            console::show_error(catalogue::format_message("S_ERPERDIR", {candidate}));
+            return -1;
+        }
         out = candidate;
         return 0;
     }

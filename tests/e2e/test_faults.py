@@ -5,7 +5,6 @@ tree, and a Java runtime that crashes or ends at once. Each run must end with
 a clear message and the right exit code, without a crash or a hang, and leave
 nothing behind that the run removes."""
 
-import os
 import random
 import shutil
 import subprocess
@@ -84,11 +83,6 @@ class Tmpfs:
             self.mounted = False
 
 
-# Faults that the product does not handle soundly yet: their tests run with
-# VEL_KNOWN_FAULTS=1 and stay out of the default run until the fix lands.
-known_fault = unittest.skipUnless(os.environ.get("VEL_KNOWN_FAULTS"), "known fault, run with VEL_KNOWN_FAULTS=1")
-
-
 def flat(text):
     """Console text without the line breaks that the 80-column console adds."""
     return text.replace("\n", "")
@@ -143,10 +137,8 @@ class LauncherFaults(FaultChecks, winbed.WineTestCase):
     def test_read_only_temporary_volume_ends_the_run(self):
         self.read_only_temp_run()
 
-    @known_fault
     def test_read_only_temporary_volume_is_reported(self):
-        # The scratch directory's own creation fails here, after its parent was
-        # found: the run ends with -1 and the user is told nothing.
+        # The scratch directory's own creation fails here, after its parent was found.
         run, temp = self.read_only_temp_run()
         texts = [text for _, text in run.boxes]
         self.assertTrue(any("could not be created" in t and temp in t for t in texts), run.boxes)
@@ -228,7 +220,6 @@ class LauncherFaults(FaultChecks, winbed.WineTestCase):
     def test_a_scratch_directory_over_the_path_limit_ends_the_run(self):
         self.long_temp_run()
 
-    @known_fault
     def test_a_scratch_directory_over_the_path_limit_is_reported(self):
         run, temp = self.long_temp_run()
         self.assertShown("could not be created", run)
