@@ -180,10 +180,10 @@ def run_windows(program, args=(), cwd=None, answers=(), timeout=90, env=None, wo
     console = clean_console(raw)
     # A child that shares the console (java.exe left running) may still write
     # after the runner's own last line: take that line wherever it stands.
-    matches = list(re.finditer(r"\nexit code (\d+)(\n|$)", console))
+    matches = list(re.finditer(r"\nexit code (\d+)\n?", console))
     exit_code = int(matches[-1].group(1)) if matches else -1
     if matches:
-        console = console[:matches[-1].start()] + console[matches[-1].end() - len(matches[-1].group(2)):]
+        console = console[:matches[-1].start()] + console[matches[-1].end():]
     return Run(exit_code=exit_code, console=console, boxes=boxes, raw=raw, timed_out=timed_out)
 
 
