@@ -93,11 +93,13 @@ TEST(RegistryExports, EachUnderBothNames) {
                                  {"RegGetDataObject", 32}}) {
         std::string name = std::string("Java_velmor_ops_mgmt_nativesystem_WindowsNative_") + method;
 #ifndef _WIN64
-        name += "@" + std::to_string(bytes);
+        name += '@';
+        name += std::to_string(bytes);
 #else
         (void)bytes;
 #endif
-        EXPECT_EQ(lib.find_exact("_" + name), lib.find(method, bytes)) << name;
+        const std::string underscored = '_' + name;
+        EXPECT_EQ(lib.find_exact(underscored), lib.find(method, bytes)) << name;
     }
 }
 
