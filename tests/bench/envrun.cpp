@@ -8,6 +8,8 @@
 // pseudo-terminal does not reach.
 #include <windows.h>
 
+#include "tests/wine/command_tail.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,18 +19,6 @@
 namespace {
 
 constexpr std::string_view kPrefix = "VEL_SET_";
-
-const char* own_command_tail() {
-    const char* line = GetCommandLineA();
-    if (*line == '"') {
-        line = std::strchr(line + 1, '"');
-        line = line ? line + 1 : "";
-    } else {
-        while (*line && *line != ' ' && *line != '\t') ++line;
-    }
-    while (*line == ' ' || *line == '\t') ++line;
-    return line;
-}
 
 }  // namespace
 

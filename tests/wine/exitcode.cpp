@@ -6,26 +6,11 @@
 // without it, the rest of this program's command line is run.
 #include <windows.h>
 
+#include "command_tail.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-namespace {
-
-const char* own_command_tail() {
-    const char* line = GetCommandLineA();
-    // Skip this program's own name, quoted or not, and the blanks after it.
-    if (*line == '"') {
-        line = std::strchr(line + 1, '"');
-        line = line ? line + 1 : "";
-    } else {
-        while (*line && *line != ' ' && *line != '\t') ++line;
-    }
-    while (*line == ' ' || *line == '\t') ++line;
-    return line;
-}
-
-}  // namespace
 
 int main() {
     char from_environment[32768];
