@@ -18,6 +18,27 @@ function(vel_setup_googletest)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endfunction()
 
+# Marks a target as (part of) a deliverable: setup, velnodm10 and velutx load
+# on Windows XP SP3 and every later Windows. They compile against the XP-level
+# headers and link the runtime of the win32 thread model, which imports nothing
+# newer than XP (the posix model's libwinpthread imports GetTickCount64). Test
+# programs keep the posix model: GoogleTest needs std::mutex, which GCC 12's
+# win32 model lacks. Sources shared by both are built once for each.
+function(vel_xp_target target)
+    if(NOT WIN32)
+        return()
+    endif()
+    set(swap ${CMAKE_SOURCE_DIR}/cmake/win32-thread-model)
+    set(c_launcher ${swap} ${CMAKE_C_COMPILER_LAUNCHER})
+    set(cxx_launcher ${swap} ${CMAKE_CXX_COMPILER_LAUNCHER})
+    set_target_properties(${target} PROPERTIES
+        VEL_XP ON
+        C_COMPILER_LAUNCHER "${c_launcher}"
+        CXX_COMPILER_LAUNCHER "${cxx_launcher}"
+        C_LINKER_LAUNCHER ${swap}
+        CXX_LINKER_LAUNCHER ${swap})
+endfunction()
+
 # Collects the sources of DIR (recursively unless NORECURSE) by the conventions above.
 # Sets <prefix>_PURE, <prefix>_WIN, <prefix>_TEST, <prefix>_WINTEST, <prefix>_FUZZ.
 function(vel_collect prefix dir)

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <ctime>
 #include <initializer_list>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
@@ -22,18 +21,33 @@ namespace nativesystem::services {
 namespace {
 
 // The daemon home outlives the call that set it; the lock keeps a reader from
-// seeing a half-replaced text.
-std::mutex daemon_home_lock;
+// seeing a half-replaced text. A critical section, as the runtime of a
+// library that loads on Windows XP has no std::mutex.
+struct HomeLock {
+    CRITICAL_SECTION section;
+    HomeLock() { InitializeCriticalSection(&section); }
+    ~HomeLock() { DeleteCriticalSection(&section); }
+    HomeLock(const HomeLock&) = delete;
+    HomeLock& operator=(const HomeLock&) = delete;
+};
+HomeLock daemon_home_lock;
 std::string daemon_home_text;
+
+struct HomeGuard {
+    HomeGuard() { EnterCriticalSection(&daemon_home_lock.section); }
+    ~HomeGuard() { LeaveCriticalSection(&daemon_home_lock.section); }
+    HomeGuard(const HomeGuard&) = delete;
+    HomeGuard& operator=(const HomeGuard&) = delete;
+};
 
 void set_daemon_home(const char* home) {
     std::string copy(home);
-    std::lock_guard<std::mutex> guard(daemon_home_lock);
+    HomeGuard guard;
     daemon_home_text.swap(copy);
 }
 
 std::string daemon_home() {
-    std::lock_guard<std::mutex> guard(daemon_home_lock);
+    HomeGuard guard;
     return daemon_home_text;
 }
 
@@ -131,9 +145,10 @@ int start_daemon_service(const char* node) {
         daemon_log("\n Failed while querying VelmorPXDService");
         return 0;
     }
-    ULONGLONG started = GetTickCount64();
+    // GetTickCount wraps after 49.7 days; the unsigned difference does not mind.
+    const DWORD started = GetTickCount();
     while (status.dwCurrentState != SERVICE_RUNNING) {
-        std::optional<std::uint32_t> pause = daemon_wait_sleep(status.dwWaitHint, GetTickCount64() - started);
+        std::optional<std::uint32_t> pause = daemon_wait_sleep(status.dwWaitHint, GetTickCount() - started);
         if (!pause) break;
         Sleep(*pause);
         if (!QueryServiceStatus(service.get(), &status) || status.dwCurrentState == SERVICE_STOPPED) break;
