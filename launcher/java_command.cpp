@@ -10,12 +10,31 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// The Java launcher splits its command line by the C runtime's rules, where
+// backslashes right before a quotation mark escape it: a value ending in "\"
+// would swallow its closing mark. Doubled there, they stand for themselves.
 std::string quoted(std::string_view text) {
+    std::size_t trailing = 0;
+    while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
     std::string out;
-    out.reserve(text.size() + 2);
+    out.reserve(text.size() + trailing + 2);
     out += '"';
     out += text;
+    out.append(trailing, '\\');
     out += '"';
+    return out;
+}
+
+// A word as written, for the same rules: each run of backslashes before a
+// quotation mark doubled, so the marks still open and close what they did.
+std::string with_escaped_quotes(std::string_view word) {
+    std::string out;
+    std::size_t backslashes = 0;
+    for (char c : word) {
+        if (c == '"') out.append(backslashes, '\\');
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+        out += c;
+    }
     return out;
 }
 
@@ -26,14 +45,6 @@ std::string property(std::string_view name, std::string_view value, bool quote, 
     out += quote ? quoted(value) : std::string(value);
     if (trailing_space) out += ' ';
     return out;
-}
-
-void trim_blanks(std::string& text) {
-    std::size_t first = 0;
-    while (first < text.size() && is_blank(text[first])) ++first;
-    std::size_t last = text.size();
-    while (last > first && is_blank(text[last - 1])) --last;
-    text = text.substr(first, last - first);
 }
 
 // The core as the installer finds it: staged, or KSI_CORE_LOCATION taken from
@@ -99,7 +110,7 @@ std::string expand_extra_classpath(std::string_view prefix, std::string_view lis
 std::string build_classpath(const JavaCommandInput& in) {
     const std::string& core = in.core_archive_directory;
     const std::string& archives = in.archive_directory;
-    std::string path = "\"" + in.scratch_directory;
+    std::string path = in.scratch_directory;
     for (const char* jar : {"VelInstaller.jar", "quickpath.jar", "docreader2.jar", "nodm.jar", "common.jar",
                             "VelInstallerNet.jar"}) {
         path += ";" + core + "\\" + jar;
@@ -113,8 +124,7 @@ std::string build_classpath(const JavaCommandInput& in) {
     for (const char* jar : {"syscheck.jar", "jgwk4.jar", "jgwk4-nls.jar"}) {
         path += ";" + archives + "\\" + jar;
     }
-    path += '"';
-    return path;
+    return quoted(path);
 }
 
 void add_source_location(const std::string& source, std::vector<std::string>& items,
@@ -131,28 +141,25 @@ void add_source_location(const std::string& source, std::vector<std::string>& it
 }
 
 std::vector<std::string> memory_option_words(std::string_view text) {
-    // Blanks separate the words; a word that begins with a quotation mark runs
-    // to the next one. An equals sign stays inside its word: -Dname=value is
-    // one option of the Java runtime.
+    // Blanks outside quotation marks separate the words. A word keeps its
+    // marks, so one written in quotes because it holds a blank reaches the
+    // Java runtime as one argument. An equals sign stays inside its word:
+    // -Dname=value is one option of the Java runtime. A mark that never
+    // closes ends the words.
     std::vector<std::string> words;
     std::size_t at = 0;
     while (true) {
         while (at < text.size() && is_blank(text[at])) ++at;
         if (at == text.size()) break;
-        std::string word;
-        if (text[at] == '"') {
-            std::size_t close = text.find('"', at + 1);
-            if (close == std::string_view::npos) break;
-            word = text.substr(at + 1, close - at - 1);
-            at = close + 1;
-        } else {
-            std::size_t end = at;
-            while (end < text.size() && !is_blank(text[end])) ++end;
-            word = text.substr(at, end - at);
-            at = end;
+        std::size_t end = at;
+        bool in_quotes = false;
+        while (end < text.size() && (in_quotes || !is_blank(text[end]))) {
+            if (text[end] == '"') in_quotes = !in_quotes;
+            ++end;
         }
-        trim_blanks(word);
-        words.push_back(std::move(word));
+        if (in_quotes) break;
+        words.push_back(with_escaped_quotes(text.substr(at, end - at)));
+        at = end;
     }
     return words;
 }

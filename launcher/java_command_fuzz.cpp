@@ -53,8 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                   launcher::kRegularInstallerClass) == command.items.end())
         __builtin_trap();
 
+    // Each word is one argument: its marks pair up and no blank stands outside them.
     for (const std::string& word : launcher::memory_option_words(input.jre_memory_options)) {
-        if (input.jre_memory_options.find(word) == std::string::npos) __builtin_trap();
+        bool in_quotes = false;
+        for (char c : word) {
+            if (c == '"') in_quotes = !in_quotes;
+            if (!in_quotes && (c == ' ' || c == '\t')) __builtin_trap();
+        }
+        if (word.empty() || in_quotes) __builtin_trap();
     }
     const std::string classpath = launcher::build_classpath(input);
     if (classpath.size() < 2 || classpath.front() != '"' || classpath.back() != '"') __builtin_trap();

@@ -120,8 +120,70 @@ TEST(JavaCommand, MemoryOptionsAreOneItemPerWord) {
     EXPECT_EQ(memory_option_words("-Dfile.encoding=UTF-8  -mx150m\t-Dx=1"),
               (Items{"-Dfile.encoding=UTF-8", "-mx150m", "-Dx=1"}));
     EXPECT_EQ(memory_option_words("-mx150m -Xrs"), (Items{"-mx150m", "-Xrs"}));
-    EXPECT_EQ(memory_option_words("\" -Xa b \" -Xc \"unclosed"), (Items{"-Xa b", "-Xc"}));
+    // Quotation marks keep a word with blanks together and stay in it; one
+    // that never closes ends the words.
+    EXPECT_EQ(memory_option_words("\" -Xa b \" -Xc \"unclosed"), (Items{"\" -Xa b \"", "-Xc"}));
+    EXPECT_EQ(memory_option_words("\"-Djava.io.tmpdir=C:\\My Temp\"\t-Dy=\"a b\"c"),
+              (Items{"\"-Djava.io.tmpdir=C:\\My Temp\"", "-Dy=\"a b\"c"}));
+    // Backslashes before a mark are doubled so that they do not escape it.
+    EXPECT_EQ(memory_option_words("\"-Dx=C:\\My Temp\\\" -mx1m"), (Items{"\"-Dx=C:\\My Temp\\\\\"", "-mx1m"}));
     EXPECT_EQ(memory_option_words("   "), Items{});
+}
+
+// The command line split by the C runtime's rules, as the Java launcher does.
+Items crt_split(std::string_view line) {
+    Items args;
+    std::size_t at = 0;
+    while (true) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+        if (at == line.size()) return args;
+        std::string arg;
+        bool in_quotes = false;
+        while (at < line.size() && (in_quotes || (line[at] != ' ' && line[at] != '\t'))) {
+            std::size_t backslashes = 0;
+            while (at < line.size() && line[at] == '\\') ++backslashes, ++at;
+            if (at < line.size() && line[at] == '"') {
+                arg.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    arg += '"';
+                } else {
+                    in_quotes = !in_quotes;
+                }
+                ++at;
+            } else {
+                arg.append(backslashes, '\\');
+                if (at < line.size() && backslashes == 0) arg += line[at++];
+            }
+        }
+        args.push_back(arg);
+    }
+}
+
+TEST(JavaCommand, JavaReceivesValuesEndingInABackslashIntact) {
+    JavaCommandInput in = plain_run();
+    in.distribution = true;
+    in.jre_location = "C:\\jre\\";
+    in.prereq_config_location = "C:\\pre\\";
+    in.scratch_directory = "S\\\\";
+    in.source = "C:\\stage\\";
+    in.jre_memory_options = "\"-Djava.io.tmpdir=C:\\My Temp\\\" -mx1m";
+    in.command_line = "-silent ";
+    std::string line;
+    for (const std::string& item : assemble_java_command(in).items) line += item + " ";
+    const Items args = crt_split(line);
+
+    ASSERT_EQ(args.size(), 23u) << line;
+    EXPECT_EQ(args[0], "D:\\kit\\jre\\bin\\javaw.exe");
+    EXPECT_EQ(args[5], "-Dvelmor.installer.jre_loc=C:\\jre\\");
+    EXPECT_EQ(args[8], "-Dvelmor.installer.prereqConfigLoc=C:\\pre\\");
+    EXPECT_EQ(args[9], "-Djava.io.tmpdir=C:\\My Temp\\");
+    EXPECT_EQ(args[10], "-mx1m");
+    EXPECT_EQ(args[11], "-cp");
+    EXPECT_EQ(args[12].substr(0, 4), "S\\\\;");
+    EXPECT_EQ(args[13], "velmor.setmgr.kta.ktac.KtacInstaller");
+    EXPECT_EQ(Items(args.begin() + 14, args.end()),
+              (Items{"-scratchPath", "S\\\\", "-sourceLoc", "C:\\stage\\", "-sourceType", "network", "-timestamp",
+                     "2004-03-09_02-15-07PM", "-silent"}));
 }
 
 TEST(JavaCommand, ProgramAndModeChoice) {
