@@ -104,18 +104,24 @@ void read_early_options(const std::string& program_path, const std::string& comm
 }
 
 void parse_location_assignment(std::string& out, std::string_view argument, int mode, PathResolver resolve) {
-    // The second maximal run of characters other than "=".
-    const std::size_t first = argument.find_first_not_of('=');
-    if (first == std::string_view::npos) return;
-    const std::size_t first_end = argument.find('=', first);
-    if (first_end == std::string_view::npos) return;
-    const std::size_t second = argument.find_first_not_of('=', first_end);
-    if (second == std::string_view::npos) return;
-    std::string value(argument.substr(second, argument.find('=', second) - second));
-    if (!value.empty() && value.front() == '"') {
-        value.erase(0, 1);
-        if (!value.empty() && value.back() == '"') value.pop_back();
+    // The value follows its own key (any case) and ends at the first blank
+    // outside quotation marks, so later options are not part of it.
+    const std::string_view key = mode == 1 ? "FROM_LOCATION=" : "PREREQ_CONFIG_LOCATION=";
+    const std::size_t at = upper_copy(argument).find(key);
+    if (at == std::string::npos) return;
+    std::size_t pos = argument.find_first_not_of('=', at + key.size());
+    std::string value;
+    for (bool in_quotes = false; pos < argument.size(); ++pos) {
+        const char c = argument[pos];
+        if (c == '"') {
+            in_quotes = !in_quotes;
+        } else if (!in_quotes && (c == ' ' || c == '\t')) {
+            break;
+        } else {
+            value += c;
+        }
     }
+    if (value.empty()) return;
     if (mode == 1) {
         const std::size_t slash = value.rfind('\\');
         if (slash != std::string::npos) value.erase(slash);

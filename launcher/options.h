@@ -54,8 +54,9 @@ void scan_options(std::string& command_line, OptionState& state, std::string& pr
                   PathResolver resolve);
 void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location);
 
-// The value after the first "=" of `argument` (mode 0), or its directory with
-// "\prereq" appended (mode 1), made absolute into `out`.
+// The value of PREREQ_CONFIG_LOCATION= (mode 0), or the directory of the value
+// of FROM_LOCATION= with "\prereq" appended (mode 1), made absolute into `out`.
+// A value ends at the first blank outside quotation marks, which are removed.
 void parse_location_assignment(std::string& out, std::string_view argument, int mode, PathResolver resolve);
 void parse_location_assignment(std::string& out, std::string_view argument, int mode);
 

@@ -1,6 +1,6 @@
 // A command line of any bytes through the early options and the option scan:
 // values stay within their 1024-byte places, the cut at "-J" keeps everything
-// before it, and a location is only ever taken from the text given.
+// before it, and a location value never holds a quotation mark.
 #include "launcher/options.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -36,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string location;
     options::parse_location_assignment(location, command_line, mode, keep_path);
     if (location.size() > options::kMaxValueLength) __builtin_trap();
-    if (mode == 0 && command_line.find(location) == std::string::npos) __builtin_trap();
+    // Quotation marks are removed, and a blank is only kept inside them.
+    if (location.find('"') != std::string::npos) __builtin_trap();
+    if (location.find_first_of(" \t") != std::string::npos && command_line.find('"') == std::string::npos)
+        __builtin_trap();
 
     std::string scanned = command_line;
     options::OptionState state;

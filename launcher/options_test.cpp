@@ -158,25 +158,40 @@ TEST_F(Options, LocationAssignments) {
     EXPECT_EQ(prereq, "D:\\stage\\prereq");
     prereq.clear();
     run("X=1 PREREQ_CONFIG_LOCATION=C:\\pre");
-    EXPECT_EQ(prereq, "C:\\cwd\\1 PREREQ_CONFIG_LOCATION");
+    EXPECT_EQ(prereq, "C:\\pre");
     prereq.clear();
-    // Both given: only the first rule applies, to the text up to the next "=".
+    // A value ends at the next blank: later options are not part of it, and
+    // the command line handed on stays as typed.
+    std::string typed = "-prereqChecker PREREQ_CONFIG_LOCATION=C:\\pre -silent";
+    run(typed);
+    EXPECT_EQ(prereq, "C:\\pre");
+    EXPECT_EQ(command_line, typed);
+    prereq.clear();
+    // Both given: only the first rule applies.
     run("PREREQ_CONFIG_LOCATION=C:\\pre FROM_LOCATION=D:\\s\\p.xml");
-    EXPECT_EQ(prereq, "C:\\pre FROM_LOCATION");
+    EXPECT_EQ(prereq, "C:\\pre");
+    prereq.clear();
+    run("FROM_LOCATION=\"D:\\my stage\\p.xml\" -silent");
+    EXPECT_EQ(prereq, "D:\\my stage\\prereq");
     prereq.clear();
     run("PREREQ_CONFIG_LOCATION=\"C:\\my pre\"");
     EXPECT_EQ(prereq, "C:\\my pre");
+    prereq.clear();
+    run("prereq_config_location=C:\\\"my\"\" pre\"\\x\ty");
+    EXPECT_EQ(prereq, "C:\\my pre\\x");
     prereq.clear();
     run("FROM_LOCATION=products.xml");
     EXPECT_EQ(prereq, "C:\\cwd\\products.xml\\prereq");
 }
 
-TEST(LocationAssignment, TokensSkipRunsOfEquals) {
+TEST(LocationAssignment, KeyThenEqualsThenValue) {
     std::string out = "old";
     parse_location_assignment(out, "PREREQ_CONFIG_LOCATION", 0, fake_absolute);
     EXPECT_EQ(out, "old");
-    parse_location_assignment(out, "==A===C:\\x==y", 0, fake_absolute);
-    EXPECT_EQ(out, "C:\\x");
+    parse_location_assignment(out, "PREREQ_CONFIG_LOCATION= -silent", 0, fake_absolute);
+    EXPECT_EQ(out, "old");
+    parse_location_assignment(out, "A=B PREREQ_CONFIG_LOCATION===C:\\x==y z", 0, fake_absolute);
+    EXPECT_EQ(out, "C:\\x==y");
 }
 
 }  // namespace
