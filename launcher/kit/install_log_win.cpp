@@ -18,9 +18,10 @@ constexpr const char* kInventoryValue = "inst_loc";
 vel::unique_stdio log_file;
 std::string log_path;
 
-// The inventory location, or empty. The second key is consulted only when the
-// first cannot be opened. Values of a non-text type, or too long for their
-// place, count as no inventory.
+// The inventory location, or empty, with the environment references of an
+// expandable value expanded. The second key is consulted only when the first
+// cannot be opened. Values of a non-text type, or too long for their place,
+// count as no inventory.
 std::string read_inventory_location() {
     vel::unique_hkey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInventoryKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS &&
@@ -37,6 +38,13 @@ std::string read_inventory_location() {
     }
     std::string location(data, size);
     if (const auto end = location.find('\0'); end != std::string::npos) location.resize(end);
+    if (type == REG_EXPAND_SZ) {
+        // %SystemDrive%\Inventory names a place, not a directory called that.
+        char expanded[kPathBufferSize];
+        const DWORD length = ExpandEnvironmentStringsA(location.c_str(), expanded, sizeof expanded);
+        if (length == 0 || length > sizeof expanded) return {};
+        location = expanded;
+    }
     if (location.size() > kMaxPathLength) return {};
     return location;
 }

@@ -19,12 +19,12 @@ void delete_inventory_keys() {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kWowKey);
 }
 
-void create_key(const char* key, const char* inst_loc) {
+void create_key(const char* key, const char* inst_loc, DWORD type = REG_SZ) {
     HKEY created = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
               ERROR_SUCCESS);
     if (inst_loc) {
-        RegSetValueExA(created, "inst_loc", 0, REG_SZ, reinterpret_cast<const BYTE*>(inst_loc),
+        RegSetValueExA(created, "inst_loc", 0, type, reinterpret_cast<const BYTE*>(inst_loc),
                        static_cast<DWORD>(std::strlen(inst_loc) + 1));
     }
     RegCloseKey(created);
@@ -68,6 +68,13 @@ TEST_F(InstallLog, InventoryLocationGetsALogsDirectory) {
     create_key(kKey, inventory.c_str());
     EXPECT_EQ(opened_path(), inventory + "\\logs" + name);
     EXPECT_TRUE(is_directory(inventory + "\\logs"));
+}
+
+TEST_F(InstallLog, ExpandableInventoryLocationIsExpanded) {
+    EnvironmentOverride variable("VEL_INVENTORY_ROOT", root);
+    create_key(kKey, "%VEL_INVENTORY_ROOT%\\Inventory", REG_EXPAND_SZ);
+    EXPECT_EQ(opened_path(), root + "\\Inventory\\logs" + name);
+    EXPECT_TRUE(is_directory(root + "\\Inventory\\logs"));
 }
 
 TEST_F(InstallLog, SecondKeyOnlyWhenTheFirstCannotBeOpened) {

@@ -2,6 +2,33 @@
 
 namespace kit {
 
+namespace {
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+bool is_removable_tree(std::string_view directory) {
+    // Windows drops trailing blanks and separators from a path.
+    while (!directory.empty() && (is_separator(directory.back()) || directory.back() == ' ')) {
+        directory.remove_suffix(1);
+    }
+    if (directory.size() >= 4 && is_separator(directory[0]) && is_separator(directory[1]) &&
+        (directory[2] == '?' || directory[2] == '.') && is_separator(directory[3])) {
+        directory.remove_prefix(4);  // \\?\C:\ and \\.\C:\ name the drive too
+    }
+    if (directory.find_first_not_of(" \\/") == std::string_view::npos) return false;
+    if (directory.size() == 2 && directory[1] == ':') return false;
+    if (directory.size() > 2 && is_separator(directory[0]) && is_separator(directory[1])) {
+        // \\server\share is the root of a network drive.
+        const std::size_t share = directory.find_first_of("\\/", 2);
+        if (share == std::string_view::npos) return false;
+        const std::size_t below = directory.find_first_of("\\/", directory.find_first_not_of("\\/", share));
+        if (below == std::string_view::npos) return false;
+    }
+    return true;
+}
+
 std::string scratch_candidate(std::string_view base, int number) {
     std::string name(base);
     if (number > 0) {

@@ -18,6 +18,9 @@ constexpr std::size_t kMaxTreeEntryLength = kTreeEntrySize - 1;
 constexpr std::size_t kCommandLineSize = 260;
 constexpr std::size_t kMaxCommandLineLength = kCommandLineSize - 1;
 
+// Whether remove_tree may take `directory`: never an empty path, nor the root
+// of a drive or of a network share, however it is written.
+bool is_removable_tree(std::string_view directory);
 // The scratch directory name tried for a number (0: the base name itself).
 std::string scratch_candidate(std::string_view base, int number);
 // The command line that extracts every .jar of archive_dir into target, or

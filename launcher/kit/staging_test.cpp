@@ -22,6 +22,16 @@ TEST(Staging, UnzipCommandLineTooLongIsRefused) {
     EXPECT_FALSE(unzip_command_line("", dir + "a", "", true));
 }
 
+TEST(Staging, RemoveTreeNeverTakesAWholeDrive) {
+    for (const char* refused : {"", "   ", "C:", "c:\\", "C:/", "C:\\\\ ", "\\", "/", "\\\\?\\C:\\",
+                                "\\\\.\\D:", "\\\\server", "\\\\server\\share", "\\\\server\\share\\\\", "//server/share/"}) {
+        EXPECT_FALSE(is_removable_tree(refused)) << refused;
+    }
+    for (const char* removable : {"C:\\T\\VelInstall1", "C:\\x\\", "\\\\server\\share\\dir", "scratch", "\\\\?\\C:\\T"}) {
+        EXPECT_TRUE(is_removable_tree(removable)) << removable;
+    }
+}
+
 TEST(JrePrompt, CandidateKeepsTheTypedText) {
     EXPECT_EQ(java_launcher_candidate("C:\\jre1.3.1"), "C:\\jre1.3.1\\bin\\java.exe");
     EXPECT_EQ(java_launcher_candidate("C:\\jre1.3.1\\"), "C:\\jre1.3.1\\bin\\java.exe");

@@ -207,7 +207,16 @@ int stage_bootstrap(const std::string& scratch, std::string& installer_location,
 
 int copy_tree(const std::string& source, const std::string& target) { return walk_tree(source, &target); }
 
-void remove_tree(const std::string& directory) { walk_tree(directory, nullptr); }
+void remove_tree(const std::string& directory) {
+    // Refused as written, and as Windows resolves it ("C:\\x\\.." is C:\\).
+    char full[kPathBufferSize];
+    const DWORD length = GetFullPathNameA(directory.c_str(), sizeof full, full, nullptr);
+    if (!is_removable_tree(directory) || length == 0 || length >= sizeof full ||
+        !is_removable_tree(std::string_view(full, length))) {
+        return;
+    }
+    walk_tree(directory, nullptr);
+}
 
 int copy_single_file(const std::string& source, const std::string& target) {
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return -1;

@@ -113,7 +113,7 @@ Verdict cpu_verdict(int mhz, std::string_view value) {
     return mhz < required ? Verdict::Failed : Verdict::Passed;
 }
 
-double paging_total(std::string_view data) {
+double paging_total(std::string_view data, PagingFileSize present_size_mb) {
     double total = 0;
     std::size_t pos = 0;
     while (pos < data.size()) {
@@ -124,12 +124,20 @@ double paging_total(std::string_view data) {
 
         std::size_t at = 0;
         while (at < entry.size() && is_c_space(entry[at])) ++at;
+        const std::size_t path_start = at;
         while (at < entry.size() && !is_c_space(entry[at])) ++at;
+        const std::string_view path = entry.substr(path_start, at - path_start);
         std::size_t used = 0;
-        if (!parse_int_prefix(entry.substr(at), used)) continue;
-        at += used;
-        std::optional<int> maximum = parse_int_prefix(entry.substr(at), used);
-        if (maximum) total += *maximum;
+        std::optional<int> maximum;
+        if (parse_int_prefix(entry.substr(at), used)) {
+            at += used;
+            maximum = parse_int_prefix(entry.substr(at), used);
+        }
+        if (maximum && *maximum > 0) {
+            total += *maximum;
+        } else if (!path.empty()) {
+            total += present_size_mb(path);
+        }
     }
     return total;
 }

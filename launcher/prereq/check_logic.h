@@ -39,9 +39,14 @@ Verdict display_colours_verdict(int bits, std::string_view value);
 
 Verdict cpu_verdict(int mhz, std::string_view value);
 
-// Sum of the maximum sizes (MB) of the "path initial maximum" strings of a
-// PagingFiles multi-string, looked at only within `data`.
-double paging_total(std::string_view data);
+// The present size (MB) of the paging file a PagingFiles entry names.
+using PagingFileSize = double (*)(std::string_view path);
+
+// Paging space (MB) of the "path initial maximum" strings of a PagingFiles
+// multi-string, looked at only within `data`: the maximum of each entry that
+// gives one, else (a size the system manages: "?:\pagefile.sys",
+// "C:\pagefile.sys 0 0") the paging file's present size.
+double paging_total(std::string_view data, PagingFileSize present_size_mb);
 bool swap_space_passes(double total_mb, std::string_view value);
 
 // The drive root of the scratch directory: its first three characters.

@@ -74,20 +74,31 @@ TEST(Cpu, IntegerRequirement) {
     EXPECT_EQ(cpu_verdict(5000, "99999999999999999999"), Verdict::Failed);
 }
 
-TEST(PagingSpace, SumsMaximaOfTheMultiString) {
-    std::string two = "C:\\pagefile.sys 100 300\0D:\\pagefile.sys 200 500\0\0"s;
-    EXPECT_EQ(paging_total(two), 800);
-    EXPECT_TRUE(swap_space_passes(paging_total(two), "700"));
-    EXPECT_FALSE(swap_space_passes(paging_total(two), "900"));
-    EXPECT_FALSE(swap_space_passes(paging_total(two), "abc"));
-    EXPECT_FALSE(swap_space_passes(paging_total(two), "0"));
+// Paging files the system manages, by path: C:\pagefile.sys has 1536 MB now.
+double present_size(std::string_view path) {
+    if (path == "C:\\pagefile.sys" || path == "?:\\pagefile.sys") return 1536;
+    return path == "D:\\half.sys" ? 0.5 : 0;
+}
 
-    EXPECT_EQ(paging_total("?:\\pagefile.sys\0\0"s), 0);
-    EXPECT_EQ(paging_total("C:\\p 100\0C:\\q 1 7\0"s), 7);
+TEST(PagingSpace, MaximaOrThePresentSizeOfManagedFiles) {
+    std::string two = "C:\\pagefile.sys 100 300\0D:\\pagefile.sys 200 500\0\0"s;
+    EXPECT_EQ(paging_total(two, present_size), 800);
+    EXPECT_TRUE(swap_space_passes(paging_total(two, present_size), "700"));
+    EXPECT_FALSE(swap_space_passes(paging_total(two, present_size), "900"));
+    EXPECT_FALSE(swap_space_passes(paging_total(two, present_size), "abc"));
+    EXPECT_FALSE(swap_space_passes(paging_total(two, present_size), "0"));
+
+    // Managed by the system: automatically, or with the size left to it.
+    EXPECT_EQ(paging_total("?:\\pagefile.sys\0\0"s, present_size), 1536);
+    EXPECT_EQ(paging_total("C:\\pagefile.sys 0 0\0"s, present_size), 1536);
+    EXPECT_EQ(paging_total("C:\\pagefile.sys 0 0\0E:\\p 1 7\0D:\\half.sys\0"s, present_size), 1543.5);
+    EXPECT_EQ(paging_total("C:\\p 100\0C:\\q 1 7\0"s, present_size), 7);
     // Stops at the empty string and never reads past the bytes given.
-    EXPECT_EQ(paging_total("C:\\p 1 2\0\0C:\\q 1 9\0"s), 2);
-    EXPECT_EQ(paging_total(std::string_view("C:\\p 1 25", 8)), 2);
-    EXPECT_EQ(paging_total(""), 0);
+    EXPECT_EQ(paging_total("C:\\p 1 2\0\0C:\\q 1 9\0"s, present_size), 2);
+    EXPECT_EQ(paging_total(std::string_view("C:\\p 1 25", 8), present_size), 2);
+    EXPECT_EQ(paging_total(std::string_view("C:\\pagefile.sys 1 2", 9), present_size), 0);
+    EXPECT_EQ(paging_total("", present_size), 0);
+    EXPECT_EQ(paging_total("   \0"s, present_size), 0);
 }
 
 TEST(TempSpace, RootAndComparison) {

@@ -13,7 +13,8 @@ namespace prereq {
 int display_bits_per_pixel();
 // Processor speed from the registry, 0 when it cannot be read.
 int cpu_mhz();
-// Sum of the paging files' maximum sizes in MB, 0 when they cannot be read.
+// Paging space in MB from the PagingFiles setting (see paging_total), 0 when
+// it cannot be read.
 double paging_space_total();
 // Free MB available to the user on the volume of `root`, -1 when unknown.
 int free_temp_space_mb(const std::string& root);

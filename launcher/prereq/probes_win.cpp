@@ -1,6 +1,8 @@
 #include <windows.h>
 
 #include <climits>
+#include <string>
+#include <string_view>
 
 #include "common/unique_resource.h"
 #include "launcher/prereq/probes.h"
@@ -15,6 +17,29 @@ vel::unique_hkey open_machine_key(const char* subkey) {
     vel::unique_hkey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) key.release();
     return key;
+}
+
+constexpr double kBytesPerMb = 1024.0 * 1024.0;
+
+// The present size of a paging file the system manages, from its directory
+// entry: the system holds the file itself open. "?:" leaves the drive to the
+// system, which keeps such a paging file on its own drive. The measure is the
+// file, not the memory status: that reports the commit limit, physical
+// memory included.
+double paging_file_size_mb(std::string_view path) {
+    std::string file(path);
+    if (file.size() > 2 && file[0] == '?' && file[1] == ':') {
+        char windows[MAX_PATH + 1];
+        const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH + 1);
+        if (length == 0 || length > MAX_PATH) return 0;
+        file[0] = windows[0];
+    }
+    if (file.find_first_of("*?") != std::string::npos) return 0;
+    WIN32_FIND_DATAA found;
+    vel::unique_find search(FindFirstFileA(file.c_str(), &found));
+    if (!search || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 0;
+    const ULONGLONG bytes = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    return static_cast<double>(bytes) / kBytesPerMb;
 }
 
 }  // namespace
@@ -44,7 +69,7 @@ double paging_space_total() {
     if (RegQueryValueExA(key.get(), "PagingFiles", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
         ERROR_SUCCESS)
         return 0;
-    return paging_total(std::string_view(data, size < sizeof(data) ? size : sizeof(data)));
+    return paging_total(std::string_view(data, size < sizeof(data) ? size : sizeof(data)), paging_file_size_mb);
 }
 
 int free_temp_space_mb(const std::string& root) {
