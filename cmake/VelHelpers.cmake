@@ -137,9 +137,10 @@ function(vel_e2e_test script)
 endfunction()
 
 # Adds a version resource (and optional extra resource lines, such as a
-# manifest) to a Windows target.
+# manifest, whose files are named in DEPENDS so that a change rebuilds it) to
+# a Windows target.
 function(vel_version_resource target file_name description)
-    cmake_parse_arguments(ARG "DLL" "EXTRA" "" ${ARGN})
+    cmake_parse_arguments(ARG "DLL" "EXTRA" "DEPENDS" ${ARGN})
     if(NOT WIN32)
         return()
     endif()
@@ -153,5 +154,5 @@ function(vel_version_resource target file_name description)
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
     configure_file(${CMAKE_SOURCE_DIR}/common/version_info.rc.in ${rc} @ONLY)
     target_sources(${target} PRIVATE ${rc})
-    set_source_files_properties(${rc} PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR})
+    set_source_files_properties(${rc} PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR} OBJECT_DEPENDS "${ARG_DEPENDS}")
 endfunction()

@@ -120,7 +120,9 @@ std::string build_classpath(const JavaCommandInput& in) {
         path += ";" + archives + "\\" + jar;
     }
     path += ";" + archives + "\\" + in.thin_jdbc_filename;
-    path += ";" + expand_extra_classpath(in.scratch_directory, in.addto_classpath) + "\\";
+    path += ';';
+    path += expand_extra_classpath(in.scratch_directory, in.addto_classpath);
+    path += '\\';
     for (const char* jar : {"syscheck.jar", "jgwk4.jar", "jgwk4-nls.jar"}) {
         path += ";" + archives + "\\" + jar;
     }

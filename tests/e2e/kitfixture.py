@@ -3,7 +3,8 @@ reads what the Java runtime stand-in (tests/programs/javastub) recorded.
 
 A kit is a directory holding setup.exe, resource\\ (the catalogues), a
 velparam.ini and jre\\bin\\java.exe and javaw.exe (the stand-ins). The stand-in
-writes the command line it received, exactly, as the first line of its report.
+writes the command line it received, exactly, as the first line of its report,
+then the argument vector the C runtime made of it (what the Java runtime gets).
 """
 
 import contextlib
@@ -36,6 +37,7 @@ class Report:
     main_class: str = ""
     arguments: list = field(default_factory=list)
     program: str = ""
+    argv: list = field(default_factory=list)
 
 
 def read_report(path):
@@ -57,6 +59,8 @@ def read_report(path):
             report.arguments.append(value)
         elif kind == "program":
             report.program = value
+        elif kind == "argv":
+            report.argv.append(value)
     return report
 
 

@@ -316,6 +316,28 @@ class PrereqRun(PrereqBed):
         run = self.run_probe(self.certified() + "[Windows-6.1-required]\nSWAP_SPACE=1\n", "si")
         self.assertIn(line("S_FAIL_CHECKING_FOR_SWAP", 0, 1), run.log.replace("\r\n", "\n"))
 
+    def test_paging_files_the_system_manages(self):
+        # Automatic management ("?:") and a size left to the system ("0 0")
+        # state no maximum: the paging file the system has counts, with its
+        # present size. An entry with sizes still counts its maximum.
+        page_file = winbed.unix_path_of_c("pagefile.sys")
+        with open(page_file, "wb") as f:
+            f.truncate(1536 << 20)
+        ini = self.certified() + "[Windows-6.1-required]\nSWAP_SPACE=1500\n"
+        try:
+            for value, total in ((r"?:\pagefile.sys", 1536), (r"C:\pagefile.sys 0 0", 1536),
+                                 (r"C:\pagefile.sys 0 0\0D:\pagefile.sys 200 500", 2036)):
+                self.set_value(MEMORY_KEY, "PagingFiles", "REG_MULTI_SZ", value)
+                log = self.run_probe(ini, "si").log.replace("\r\n", "\n")
+                self.assertIn(line("S_CHECKING_FOR_SWAP", 1500) + line("S_ACTUAL_SWAP", total) + line("S_SPASSED"),
+                              log, value)
+        finally:
+            page_file.unlink()
+        # No paging file where the system keeps it: nothing counts.
+        self.set_value(MEMORY_KEY, "PagingFiles", "REG_MULTI_SZ", r"?:\pagefile.sys")
+        log = self.run_probe(ini, "si").log.replace("\r\n", "\n")
+        self.assertIn(line("S_FAIL_CHECKING_FOR_SWAP", 0, 1500) + line("S_SFAILED"), log)
+
     def test_service_pack_6a_hotfix_on_nt4(self):
         # Without a per-program version Wine reports what the registry says.
         self.saved.append(SavedValue(APP_KEY, "Version", None, None))

@@ -68,6 +68,19 @@ class SetupPrerequisites(winbed.WineTestCase):
         self.assertTrue(log.endswith(text("S_EXIT_MSG", log_name)), log)
         self.assertIn(flat(checks + text("S_EXIT_MSG", log_name)), flat(run.console))
 
+    def test_windows_10_reports_what_kits_certify(self):
+        # The manifest names no Windows after 8, so Windows 8 and later report
+        # 6.2, as the certified lists of existing kits expect.
+        kit = self.make_kit("prereq-win10", "\n[Certified Versions]\nWindows=6.2\n")
+        version = SavedValue(SETUP_APP_KEY, "Version", "REG_SZ", "win10")
+        try:
+            run = kit.run("-silent")
+        finally:
+            version.restore()
+        self.assertEqual(run.exit_code, 0, run.console)
+        self.assertIn(flat(text("S_ACTUAL", "6.2") + text("S_SPASSED_ON_NEWLINE")), flat(run.console))
+        self.assertIsNotNone(kit.report())
+
     def test_answers_decide_an_interactive_run(self):
         # The required section passes; the optional one fails and asks.
         checks = CHECKS.replace("CPU=900\nCPU_FAILURE", "CPU=1\nCPU_FAILURE")

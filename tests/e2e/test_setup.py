@@ -68,6 +68,15 @@ class PlainKit(winbed.WineTestCase):
                  "velmor.setmgr.kta.ktac.KtacInstaller",
                  "-scratchPath", '"%s" ' % scratch, "-sourceType", "network", "-timestamp", timestamp, ""]
         self.assertEqual(report.command_line, "".join(item + " " for item in items))
+        # What the Java runtime receives, split by the C runtime's rules.
+        self.assertEqual(report.argv, [
+            "%s\\jre\\bin\\javaw.exe" % k, "-Dvelmor.installer.library_loc=%s\\lib\\win32" % k,
+            "-Dvelmor.installer.ksi_loc=%s\\%s" % (k, k), "-Dvelmor.installer.bootstrap=FALSE",
+            "-Dvelmor.installer.startup_location=%s" % k, "-Dvelmor.installer.jre_loc=..\\..\\jre",
+            "-Dvelmor.installer.exec_location=%s\\setup.exe" % k, "-Dvelmor.installer.nlsEnabled=TRUE",
+            "-Dvelmor.installer.prereqConfigLoc=", "-cp", classpath(scratch, k + "\\jlib", k + "\\jlib")[1:-1],
+            "velmor.setmgr.kta.ktac.KtacInstaller", "-scratchPath", scratch, "-sourceType", "network",
+            "-timestamp", timestamp])
         # A waited run removes its scratch directory.
         self.assertFalse(unix_of(scratch).exists())
         self.assertEqual(self.kit.new_scratch_directories(), [])
@@ -91,6 +100,30 @@ class PlainKit(winbed.WineTestCase):
         self.assertTrue(line.endswith(" -silent  "), line[-40:])
         self.assertEqual(report.properties["file.encoding"], "UTF-8")
         self.assertEqual(report.properties["trace"], "on")
+
+    def test_values_ending_in_a_backslash_reach_java_intact(self):
+        # A quoted memory option stays one argument; a location ends at the
+        # next blank; a trailing backslash does not swallow a closing mark.
+        self.with_params(SOURCE="C:\\stage\\", JRE_MEMORY_OPTIONS='"-Djava.io.tmpdir=C:\\My Temp\\" -mx64m')
+        pre = winbed.win_path(winbed.fresh_dir("plain-pre"))
+        tail = "-prereqChecker PREREQ_CONFIG_LOCATION=%s\\ -silent" % pre
+        run = self.kit.run(tail)
+        self.assertEqual(run.exit_code, 0, run.console)
+        report = self.kit.report()
+        argv = report.argv
+        self.assertEqual(argv[8], "-Dvelmor.installer.prereqConfigLoc=%s\\" % pre)
+        scratch = argument_after(report, "-scratchPath")
+        self.assertEqual(argv[9:13], ["-Djava.io.tmpdir=C:\\My Temp\\", "-mx64m", "-cp",
+                                      classpath(scratch, self.k + "\\jlib", self.k + "\\jlib")[1:-1]])
+        self.assertEqual(argv[13:], ["velmor.setmgr.ktp.ktpc.ktpcc.KtpccPrereqApp", "-scratchPath", scratch,
+                                     "-sourceLoc", "C:\\stage\\", "-sourceType", "network", "-timestamp",
+                                     argument_after(report, "-timestamp"),
+                                     "-prereqChecker", "PREREQ_CONFIG_LOCATION=%s\\" % pre, "-silent"])
+        # The command line itself: doubled backslashes only before a closing mark.
+        line = report.command_line
+        self.assertIn(' "-Djava.io.tmpdir=C:\\My Temp\\\\" -mx64m -cp ', line)
+        self.assertIn(' -sourceLoc "C:\\stage\\\\"  -sourceType ', line)
+        self.assertTrue(line.endswith(" " + tail + " "))
 
     def test_mx_option_replaces_the_kit_memory_options(self):
         self.with_params(JRE_MEMORY_OPTIONS="-mx150m -ms50m", SOURCE="http://host/stage/products.xml")

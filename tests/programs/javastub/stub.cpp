@@ -1,6 +1,7 @@
 // Stands in for the Java runtime: records the command line exactly as it came
-// (GetCommandLineA), then what a Java runtime would take from it, and ends
-// with a chosen exit code.
+// (GetCommandLineA), the argument vector the C runtime split it into (the
+// rules the Java launcher splits by), then what a Java runtime would take
+// from it, and ends with a chosen exit code.
 //   VEL_STUB_REPORT   report file (default: javastub-report.txt beside the program)
 //   VEL_STUB_EXIT     exit code (default 0)
 //   VEL_STUB_SLEEP_MS time to keep running after the report is written
@@ -60,7 +61,9 @@ std::string describe(int argc, char** argv) {
 int main(int argc, char** argv) {
     std::string exit_text = environment("VEL_STUB_EXIT");
     int exit_code = exit_text.empty() ? 0 : std::atoi(exit_text.c_str());
-    std::string report = std::string(GetCommandLineA()) + "\n" + describe(argc, argv) +
+    std::string report = std::string(GetCommandLineA()) + "\n";
+    for (int i = 0; i < argc; ++i) report += "argv " + std::string(argv[i]) + "\n";
+    report += describe(argc, argv) +
                          "exit code " + std::to_string(exit_code) + "\n";
 
     std::string report_path = environment("VEL_STUB_REPORT");
