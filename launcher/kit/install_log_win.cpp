@@ -42,7 +42,8 @@ std::string read_inventory_location() {
         // %SystemDrive%\Inventory names a place, not a directory called that.
         char expanded[kPathBufferSize];
         const DWORD length = ExpandEnvironmentStringsA(location.c_str(), expanded, sizeof expanded);
-        if (length == 0 || length > sizeof expanded) return {};
+        // The ANSI form may need one byte more than it reports: a full buffer counts as too small.
+        if (length == 0 || length >= sizeof expanded) return {};
         location = expanded;
     }
     if (location.size() > kMaxPathLength) return {};

@@ -208,7 +208,7 @@ int stage_bootstrap(const std::string& scratch, std::string& installer_location,
 int copy_tree(const std::string& source, const std::string& target) { return walk_tree(source, &target); }
 
 void remove_tree(const std::string& directory) {
-    // Refused as written, and as Windows resolves it ("C:\\x\\.." is C:\\).
+    // Refused as written, and as Windows resolves it: "C:\x\.." is the drive.
     char full[kPathBufferSize];
     const DWORD length = GetFullPathNameA(directory.c_str(), sizeof full, full, nullptr);
     if (!is_removable_tree(directory) || length == 0 || length >= sizeof full ||
