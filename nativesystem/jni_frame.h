@@ -25,7 +25,7 @@ void report_failure(JNIEnv* env, jobject status, const char* text);
 bool is_native_debug(JNIEnv* env, jobject status);
 
 // One trace line (printf-style) on standard output when tracing is on; a
-// pending Java exception is described instead (tracing on) or left alone.
+// pending Java exception is described instead (tracing on) or left pending.
 void native_trace(JNIEnv* env, jobject status, const char* format, ...)
     __attribute__((format(__MINGW_PRINTF_FORMAT, 3, 4)));
 
@@ -67,6 +67,31 @@ private:
     T ref_;
 };
 
+// Takes a pending Java exception aside so that the JNI calls of a failure
+// path may run, and raises the same object again when it goes out of scope.
+// Declared before the calls it guards, it makes Throw the last JNI call of
+// those that an exception forbids.
+class ExceptionAside {
+public:
+    explicit ExceptionAside(JNIEnv* env) noexcept;
+    ~ExceptionAside();
+    ExceptionAside(const ExceptionAside&) = delete;
+    ExceptionAside& operator=(const ExceptionAside&) = delete;
+
+    bool holds() const noexcept { return held_ != nullptr; }
+    // Raises the held exception now; one raised meanwhile gives way to it.
+    void restore() noexcept;
+    // Forgets the held exception without raising it.
+    void drop() noexcept;
+
+private:
+    JNIEnv* env_;
+    jthrowable held_;
+};
+
+// True when the last JNI call left an exception pending.
+inline bool java_threw(JNIEnv* env) { return env->ExceptionCheck() == JNI_TRUE; }
+
 // GetObjectClass, or no class for a null object.
 inline LocalRef<jclass> object_class(JNIEnv* env, jobject object) {
     return LocalRef<jclass>(env, object ? env->GetObjectClass(object) : nullptr);
@@ -91,6 +116,29 @@ void at_boundary(Body&& body) noexcept {
     try {
         body();
     } catch (...) {
+    }
+}
+
+// As at_boundary for an export that reports through a status object: a C++
+// exception is reported as a failure with the text of ERROR_NOT_ENOUGH_MEMORY.
+void report_out_of_memory(JNIEnv* env, jobject status) noexcept;
+
+template <typename Result, typename Body>
+Result at_boundary(JNIEnv* env, jobject status, Result fallback, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        report_out_of_memory(env, status);
+        return fallback;
+    }
+}
+
+template <typename Body>
+void at_boundary(JNIEnv* env, jobject status, Body&& body) noexcept {
+    try {
+        body();
+    } catch (...) {
+        report_out_of_memory(env, status);
     }
 }
 

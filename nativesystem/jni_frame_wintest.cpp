@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "tests/jnihost/jnihost.h"
 
 namespace {
@@ -22,6 +24,19 @@ JNIEXPORT void JNICALL report_export(JNIEnv* env, jobject, jobject status, jstri
     }
 }
 
+// A failed lookup leaves its Java error pending, as in a VM; then a trace and
+// a failure report follow, as on the library's failure paths.
+JNIEXPORT void JNICALL fail_after_lookup_export(JNIEnv* env, jobject, jobject status) {
+    env->FindClass("no/such/Class");
+    nativesystem::native_trace(env, status, "never printed\n");
+    nativesystem::native_trace(env, status, "nor this");
+    nativesystem::report_failure(env, status, "why");
+}
+
+JNIEXPORT void JNICALL bad_alloc_export(JNIEnv* env, jobject, jobject status) {
+    nativesystem::at_boundary(env, status, [] { throw std::bad_alloc(); });
+}
+
 JNIEXPORT void JNICALL trace_export(JNIEnv* env, jobject, jobject status, jint number) {
     nativesystem::native_trace(env, status, "Data type set = %d\n", static_cast<int>(number));
     nativesystem::native_trace(env, status, "no line end");
@@ -33,6 +48,10 @@ TEST(ErrorText, SystemMessageWithItsLineEnd) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     EXPECT_EQ(text.find("Unknown error"), std::string::npos);
     EXPECT_EQ(error_text(0x3fffffffu), "Unknown error 1073741823");
+    // A message with an insert is fetched with the insert as it stands.
+    const std::string with_insert = error_text(ERROR_BAD_EXE_FORMAT);
+    EXPECT_NE(with_insert.find("%1"), std::string::npos) << with_insert;
+    EXPECT_EQ(with_insert.find("Unknown error"), std::string::npos) << with_insert;
 }
 
 TEST(ResultString, SuccessFailureAndAllocationFailureText) {
@@ -67,6 +86,8 @@ TEST(StatusReports, MissingMembersPrintTheirMessageWithoutLineEnd) {
     jnihost::StdoutCapture out;
     vm.call(report_export, no_os_string, vm.str("x"));
     vm.call(report_export, no_set_status, vm.str("x"));
+    // The VM's error of the failed lookup reaches the Java caller.
+    EXPECT_EQ(vm.thrown(), "java/lang/NoSuchMethodError: setStatus");
     vm.call(report_export, no_set_status, nullptr);
     vm.call(report_export, no_class, vm.str("x"));
     vm.call(report_export, no_class, nullptr);
@@ -76,6 +97,30 @@ TEST(StatusReports, MissingMembersPrintTheirMessageWithoutLineEnd) {
               "Error getting the object classError getting the object class");
     EXPECT_EQ(vm.calls(no_os_string), (std::vector<std::string>{"setStatus(false)"}));
     EXPECT_TRUE(vm.calls(no_set_status).empty());
+}
+
+TEST(StatusReports, CppExceptionAtTheBoundaryReportsOutOfMemory) {
+    jnihost::Vm vm;
+    jobject status = vm.status();
+    vm.call(bad_alloc_export, status);
+    EXPECT_EQ(vm.calls(status), (std::vector<std::string>{"setStatus(false)",
+                                                          "setOSString(" + error_text(ERROR_NOT_ENOUGH_MEMORY) + ")"}));
+}
+
+TEST(StatusReports, ThrowingStatusMethodsEndTheReportAndReachTheCaller) {
+    jnihost::Vm vm;
+    vm.throw_from("setStatus");
+    jobject status = vm.status();
+    vm.call(report_export, status, vm.str("x"));
+    EXPECT_TRUE(vm.calls(status).empty());
+    EXPECT_EQ(vm.thrown(), "java/lang/RuntimeException: thrown by setStatus");
+
+    jnihost::Vm other;
+    other.throw_from("setOSString");
+    jobject second = other.status();
+    other.call(report_export, second, other.str("x"));
+    EXPECT_EQ(other.calls(second), (std::vector<std::string>{"setStatus(false)"}));
+    EXPECT_EQ(other.thrown(), "java/lang/RuntimeException: thrown by setOSString");
 }
 
 TEST(Trace, PrintsOnlyWithTheFlagAndReadsItEveryTime) {
@@ -95,23 +140,26 @@ TEST(Trace, PrintsOnlyWithTheFlagAndReadsItEveryTime) {
     jnihost::StdoutCapture missing;
     vm.call(trace_export, no_flag, 7);
     EXPECT_EQ(missing.finish(), "");
+    // A missing flag reads as off; its lookup error does not reach the caller.
+    EXPECT_EQ(vm.thrown(), std::nullopt);
 }
 
-TEST(Trace, PendingExceptionIsDescribedWhenTracingElseLeftPending) {
+TEST(Trace, PendingExceptionIsDescribedWhenTracingElseKeptUntilTheReturn) {
     jnihost::Vm vm;
     jobject quiet = vm.status(false);
-    vm.throw_pending("java/lang/IllegalStateException", "boom");
     jnihost::StdoutCapture out;
-    vm.call(trace_export, quiet, 1);
-    EXPECT_TRUE(vm.exception_pending());
+    vm.call(fail_after_lookup_export, quiet);
+    EXPECT_EQ(vm.thrown(), "java/lang/NoClassDefFoundError: no/such/Class");
     EXPECT_EQ(vm.described(), 0);
+    EXPECT_EQ(vm.calls(quiet), (std::vector<std::string>{"setStatus(false)", "setOSString(why)"}));
 
     jobject loud = vm.status(true);
-    vm.call(trace_export, loud, 1);
-    EXPECT_FALSE(vm.exception_pending());
+    vm.call(fail_after_lookup_export, loud);
+    EXPECT_EQ(vm.thrown(), std::nullopt);
     EXPECT_EQ(vm.described(), 1);
+    EXPECT_EQ(vm.calls(loud), (std::vector<std::string>{"setStatus(false)", "setOSString(why)"}));
     // The line after the described exception is printed again.
-    EXPECT_EQ(out.finish(), "no line end\n");
+    EXPECT_EQ(out.finish(), "nor this\n");
 }
 
 TEST(JniUtfString, ReleasesOnEveryPath) {

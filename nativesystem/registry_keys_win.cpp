@@ -25,7 +25,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegCreate
                                                                                     jstring key_name,
                                                                                     jstring sub_key_name,
                                                                                     jobject status, jstring node_name) {
-    at_boundary([&] {
+    at_boundary(env, status, [&] {
         RegistryCall call(env, status);
         const char* root_name = call.text(key_name, "csKey = null\n");
         if (!root_name) return;
@@ -66,7 +66,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegCreate
 JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegDeleteKey(
     JNIEnv* env, jobject, jstring key_name, jstring sub_key_name, jstring delete_key_name, jobject status,
     jstring node_name) {
-    at_boundary([&] {
+    at_boundary(env, status, [&] {
         RegistryCall call(env, status);
         const char* root_name = call.text(key_name, "csKey = null\n");
         if (!root_name) return;
@@ -110,7 +110,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegKe
                                                                                         jstring sub_key_name,
                                                                                         jobject status,
                                                                                         jstring node_name) {
-    return at_boundary(jboolean{JNI_TRUE}, [&]() -> jboolean {
+    return at_boundary(env, status, jboolean{JNI_TRUE}, [&]() -> jboolean {
         RegistryCall call(env, status);
         const char* root_name = call.text(key_name, "csKey = null\n");
         if (!root_name) return JNI_TRUE;
@@ -150,7 +150,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegKe
 JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegDeleteValue(
     JNIEnv* env, jobject, jstring key_name, jstring sub_key_name, jstring value_name, jobject status,
     jstring node_name) {
-    at_boundary([&] {
+    at_boundary(env, status, [&] {
         RegistryCall call(env, status);
         const char* root_name = call.text(key_name, "csKey = null\n");
         if (!root_name) return;

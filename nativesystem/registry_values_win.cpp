@@ -62,6 +62,7 @@ bool read_kinds(RegistryCall& call, jclass data_class, jobject data, bool trace_
     }
     native_trace(env, call.status, trace_values ? "Calling GetDataType()" : "Calling GetDataTpe()");
     kind = env->CallIntMethod(data, get_data_type);
+    if (call.java_failed()) return false;
     if (trace_values) native_trace(env, call.status, "Data type set = %d\n", static_cast<int>(kind));
     for (const Constant& constant : constants) {
         jfieldID field = env->GetStaticFieldID(data_class, constant.name, "I");
@@ -105,6 +106,7 @@ bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData
                                 "getStringData method not found\n");
     if (!get) return false;
     LocalRef<jstring> java_text(env, static_cast<jstring>(env->CallObjectMethod(data, get)));
+    if (call.java_failed()) return false;
     std::string text;
     if (java_text) {
         JniUtfString chars(env, java_text.get());
@@ -134,6 +136,7 @@ bool build_string_array(RegistryCall& call, jclass data_class, jobject data, Val
     std::vector<std::string> copies;
     {
         LocalRef<jobjectArray> array(env, static_cast<jobjectArray>(env->CallObjectMethod(data, get)));
+        if (call.java_failed()) return false;
         if (!array) {
             native_trace(env, call.status, "data for key is null\n");
             call.fail("");
@@ -201,6 +204,7 @@ bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueDat
                                 "getStringIntegerData method not found\n");
     if (!get) return false;
     LocalRef<jstring> java_text(env, static_cast<jstring>(env->CallObjectMethod(data, get)));
+    if (call.java_failed()) return false;
     if (!java_text) {
         native_trace(env, call.status, "data for key is null\n");
         call.fail("");
@@ -233,6 +237,7 @@ bool build_binary(RegistryCall& call, jclass data_class, jobject data, ValueData
                                 "getBinaryData method not found\n");
     if (!get) return false;
     LocalRef<jobject> boxed(env, env->CallObjectMethod(data, get));
+    if (call.java_failed()) return false;
     if (!boxed) {
         native_trace(env, call.status, "data for key is null\n");
         call.fail("");
@@ -251,6 +256,7 @@ bool build_binary(RegistryCall& call, jclass data_class, jobject data, ValueData
         return false;
     }
     auto byte = static_cast<unsigned char>(env->CallByteMethod(boxed.get(), byte_value));
+    if (call.java_failed()) return false;
     native_trace(env, call.status, "data = %d\n", static_cast<int>(byte));
     if (!allocate_zeroed(value.bytes, binary_buffer_size)) {
         trace_allocation_failure(call, binary_buffer_size);
@@ -268,7 +274,7 @@ bool build_binary(RegistryCall& call, jclass data_class, jobject data, ValueData
 JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetValueDataObject(
     JNIEnv* env, jobject, jstring key_name, jstring sub_key_name, jstring value_name, jobject data, jobject status,
     jstring node_name) {
-    at_boundary([&] {
+    at_boundary(env, status, [&] {
         RegistryCall call(env, status);
         ValueData value;
         const char* root_name = call.text(key_name, "csKey = null\n");
@@ -376,7 +382,7 @@ bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const c
         data_method(call, data_class, "setData", "(Ljava/lang/String;)V", "setData method  not found\n");
     if (!set_data) return false;
     env->CallVoidMethod(data, set_data, text.get());
-    return true;
+    return !call.java_failed();
 }
 
 // Boxes `number` in `class_name` and hands it to setData of that type.
@@ -398,6 +404,7 @@ bool deliver_boxed(RegistryCall& call, jclass data_class, jobject data, const ch
     }
     native_trace(env, call.status, "value=%d\n", shown);
     LocalRef<jobject> boxed(env, env->NewObjectA(box_class.get(), constructor, &number));
+    if (call.java_failed()) return false;
     jmethodID set_data = data_method(call, data_class, "setData", setter_signature, "setData method not found\n");
     if (!set_data) return false;
     if (!boxed) {
@@ -405,7 +412,7 @@ bool deliver_boxed(RegistryCall& call, jclass data_class, jobject data, const ch
         return false;
     }
     env->CallVoidMethod(data, set_data, boxed.get());
-    return true;
+    return !call.java_failed();
 }
 
 // Hands a multi-string value to processString(text, kind).
@@ -430,7 +437,9 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
     jmethodID process = data_method(call, data_class, "processString", "(Ljava/lang/String;I)Z",
                                     "processString method  not found\n");
     if (!process) return false;
-    if (!env->CallBooleanMethod(data, process, java_text.get(), kind)) {
+    const jboolean processed = env->CallBooleanMethod(data, process, java_text.get(), kind);
+    if (call.java_failed()) return false;
+    if (!processed) {
         native_trace(env, call.status, "processString(string, %d) failed\n", static_cast<int>(kind));
         native_trace(env, call.status, "Error processing result data\n");
         call.fail("");
@@ -444,7 +453,7 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
 JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDataObject(
     JNIEnv* env, jobject, jstring key_name, jstring sub_key_name, jstring value_name, jobject data, jobject status,
     jstring node_name) {
-    at_boundary([&] {
+    at_boundary(env, status, [&] {
         RegistryCall call(env, status);
         const char* root_name = call.text(key_name, "csKey = null\n");
         if (!root_name) return;

@@ -56,4 +56,12 @@ const char* RegistryCall::text(jstring argument, const char* null_trace) {
     return obtained.get();
 }
 
+bool RegistryCall::java_failed() {
+    if (!java_threw(env)) return false;
+    // With an exception pending the trace describes it instead of printing.
+    native_trace(env, status, "%s", "");
+    fail("");
+    return true;
+}
+
 }  // namespace nativesystem

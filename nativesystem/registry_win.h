@@ -51,6 +51,9 @@ public:
     void fail(const char* text) { report_failure(env, status, text); }
     void fail_with_code(DWORD code) { report_failure(env, status, error_text(code).c_str()); }
     void succeed() { report_success(env, status); }
+    // After a call into Java: true when it threw, which fails the operation.
+    // The exception is described (tracing on) or kept for the Java caller.
+    bool java_failed();
 
     JNIEnv* const env;
     const jobject status;

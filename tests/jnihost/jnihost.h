@@ -35,10 +35,18 @@
 // Faults on demand
 //   vm.fail_utf_chars(jstring)     GetStringUTFChars of that string answers null
 //   vm.fail_new_string_after(n)    the n-th NewStringUTF from now (0 = next) answers null
-//   vm.throw_pending("java/lang/RuntimeException", "why")   makes an exception pending;
-//                                  vm.exception_pending(), vm.described() (ExceptionDescribe count)
+//   vm.throw_from("getDataType")   every method of that name throws a java.lang.RuntimeException
+//                                  "thrown by getDataType" instead of running
+//   FindClass, GetMethodID and GetFieldID (and the static forms) that find nothing leave
+//   NoClassDefFoundError, NoSuchMethodError or NoSuchFieldError pending, as a VM does.
+//   vm.thrown()                    the exception ("class: message") the last call left pending for
+//                                  its Java caller, nullopt when none; vm.described() counts
+//                                  ExceptionDescribe calls
 //
-// Checks: vm.call(fn, args...) runs an export with the VM's JNIEnv and a receiver. After it,
+// Checks: as with -Xcheck:jni, any JNI function other than ExceptionOccurred, ExceptionDescribe,
+// ExceptionClear, ExceptionCheck, Release..., DeleteLocalRef, DeleteGlobalRef and PopLocalFrame
+// called while an exception is pending is a test failure (ADD_FAILURE).
+// vm.call(fn, args...) runs an export with the VM's JNIEnv and a receiver. After it,
 // a test failure is recorded (ADD_FAILURE) for every UTF text obtained and not released, and
 // (unless vm.check_local_refs = false) for every local reference created during the call,
 // other than the returned one, that the library did not delete. Using a deleted reference, a
@@ -62,6 +70,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -151,8 +160,8 @@ public:
 
     void fail_utf_chars(jstring s);
     void fail_new_string_after(int n) { fail_new_string_countdown_ = n; }
-    void throw_pending(const std::string& class_name, const std::string& message);
-    bool exception_pending() const { return pending_ != nullptr; }
+    void throw_from(const std::string& method);
+    const std::optional<std::string>& thrown() const { return thrown_; }
     int described() const { return described_; }
 
     bool check_local_refs = true;
@@ -188,6 +197,8 @@ public:
     Class* define_class(const std::string& name);
     Class* find_class(const std::string& name) const;
     Value invoke(Object* self, Method* method, const std::vector<Value>& args);
+    // Makes a new exception of `class_name` pending.
+    void raise(const std::string& class_name, const std::string& message);
     void begin_call();
     void end_call(jobject returned);
 
@@ -198,6 +209,8 @@ public:
     std::vector<Object*> utf_fails_;
     int fail_new_string_countdown_ = -1;
     Object* pending_ = nullptr;
+    std::optional<std::string> thrown_;
+    std::set<std::string> throwing_methods_;
     int described_ = 0;
     bool in_call_ = false;
 

@@ -47,6 +47,16 @@ void fill_stubs(void** slots, std::index_sequence<I...>) {
 // the table's first reserved slot.
 Vm& vm_of(JNIEnv* env) { return *static_cast<Vm*>(env->functions->reserved0); }
 
+// The host of a JNI function that a VM forbids while an exception is pending.
+Vm& checked(JNIEnv* env, const char* function) {
+    Vm& vm = vm_of(env);
+    if (vm.pending_) {
+        ADD_FAILURE() << "JNI call " << function << " made with exception pending ("
+                      << vm.pending_->cls->name << ": " << vm.pending_->text.value_or("") << ")";
+    }
+    return vm;
+}
+
 std::vector<char> parameter_types(const std::string& signature) {
     std::vector<char> types;
     size_t i = 1;
@@ -98,9 +108,9 @@ Field* field_of(jfieldID id) {
     return reinterpret_cast<Field*>(id);
 }
 
-Value invoke_on(JNIEnv* env, jobject obj, jmethodID id, std::vector<Value> (*read)(Vm&, Method*, va_list),
-                va_list args) {
-    Vm& vm = vm_of(env);
+Value invoke_on(JNIEnv* env, const char* function, jobject obj, jmethodID id,
+                std::vector<Value> (*read)(Vm&, Method*, va_list), va_list args) {
+    Vm& vm = checked(env, function);
     Object* self = vm.deref(obj, "Call<Type>Method");
     if (!self) fatal("Call<Type>Method on a null object");
     Method* m = method_of(id);
@@ -111,18 +121,18 @@ std::vector<Value> read_va(Vm& vm, Method* m, va_list args) { return read_args(v
 
 #define JH_CALL_FAMILY(Type, jtype, convert)                                                  \
     jtype JNICALL Call##Type##MethodV(JNIEnv* env, jobject obj, jmethodID id, va_list args) {          \
-        Value r = invoke_on(env, obj, id, read_va, args);                                              \
+        Value r = invoke_on(env, "Call" #Type "MethodV", obj, id, read_va, args);                      \
         return convert;                                                                                \
     }                                                                                                  \
     jtype JNICALL Call##Type##Method(JNIEnv* env, jobject obj, jmethodID id, ...) {                    \
         va_list args;                                                                                  \
         va_start(args, id);                                                                            \
-        Value r = invoke_on(env, obj, id, read_va, args);                                              \
+        Value r = invoke_on(env, "Call" #Type "Method", obj, id, read_va, args);                                              \
         va_end(args);                                                                                  \
         return convert;                                                                                \
     }                                                                                                  \
     jtype JNICALL Call##Type##MethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args) {    \
-        Vm& vm = vm_of(env);                                                                           \
+        Vm& vm = checked(env, "Call" #Type "MethodA");                                                 \
         Object* self = vm.deref(obj, "Call" #Type "MethodA");                                          \
         if (!self) fatal("Call" #Type "MethodA on a null object");                                     \
         Method* m = method_of(id);                                                                     \
@@ -136,16 +146,16 @@ JH_CALL_FAMILY(Byte, jbyte, (r.v.b))
 JH_CALL_FAMILY(Int, jint, (r.v.i))
 
 void JNICALL CallVoidMethodV(JNIEnv* env, jobject obj, jmethodID id, va_list args) {
-    invoke_on(env, obj, id, read_va, args);
+    invoke_on(env, "CallVoidMethodV", obj, id, read_va, args);
 }
 void JNICALL CallVoidMethod(JNIEnv* env, jobject obj, jmethodID id, ...) {
     va_list args;
     va_start(args, id);
-    invoke_on(env, obj, id, read_va, args);
+    invoke_on(env, "CallVoidMethod", obj, id, read_va, args);
     va_end(args);
 }
 void JNICALL CallVoidMethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "CallVoidMethodA");
     Object* self = vm.deref(obj, "CallVoidMethodA");
     if (!self) fatal("CallVoidMethodA on a null object");
     Method* m = method_of(id);
@@ -158,23 +168,24 @@ jobject construct(Vm& vm, jclass cls, Method* ctor, const std::vector<Value>& ar
     if (ctor->name != "<init>") fatal("NewObject with a method that is not a constructor");
     Object* obj = vm.new_object(c);
     vm.invoke(obj, ctor, args);
-    return vm.new_ref(obj);
+    return vm.pending_ ? nullptr : vm.new_ref(obj);
 }
 
 jobject JNICALL NewObjectV(JNIEnv* env, jclass cls, jmethodID id, va_list args) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "NewObjectV");
     Method* m = method_of(id);
     return construct(vm, cls, m, read_args(vm, m, args));
 }
 jobject JNICALL NewObject(JNIEnv* env, jclass cls, jmethodID id, ...) {
     va_list args;
     va_start(args, id);
+    checked(env, "NewObject");
     jobject obj = NewObjectV(env, cls, id, args);
     va_end(args);
     return obj;
 }
 jobject JNICALL NewObjectA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* args) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "NewObjectA");
     Method* m = method_of(id);
     return construct(vm, cls, m, read_args(vm, m, args));
 }
@@ -182,13 +193,14 @@ jobject JNICALL NewObjectA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* 
 jint JNICALL GetVersion(JNIEnv*) { return JNI_VERSION_1_8; }
 
 jclass JNICALL FindClass(JNIEnv* env, const char* name) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "FindClass");
     Class* c = vm.find_class(name);
+    if (!c) vm.raise("java/lang/NoClassDefFoundError", name);
     return c ? static_cast<jclass>(vm.new_ref(c)) : nullptr;
 }
 
 jclass JNICALL GetObjectClass(JNIEnv* env, jobject obj) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "GetObjectClass");
     Object* o = vm.deref(obj, "GetObjectClass");
     if (!o) fatal("GetObjectClass of a null object");
     if (o->class_hidden) return nullptr;
@@ -196,7 +208,7 @@ jclass JNICALL GetObjectClass(JNIEnv* env, jobject obj) {
 }
 
 jboolean JNICALL IsSameObject(JNIEnv* env, jobject a, jobject b) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "IsSameObject");
     return vm.deref(a, "IsSameObject") == vm.deref(b, "IsSameObject") ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -211,6 +223,13 @@ jthrowable JNICALL ExceptionOccurred(JNIEnv* env) {
     Vm& vm = vm_of(env);
     return vm.pending_ ? static_cast<jthrowable>(vm.new_ref(vm.pending_)) : nullptr;
 }
+jint JNICALL Throw(JNIEnv* env, jthrowable thrown) {
+    Vm& vm = checked(env, "Throw");
+    Object* o = vm.deref(thrown, "Throw");
+    if (!o) fatal("Throw of a null reference");
+    vm.pending_ = o;
+    return 0;
+}
 jboolean JNICALL ExceptionCheck(JNIEnv* env) { return vm_of(env).pending_ ? JNI_TRUE : JNI_FALSE; }
 void JNICALL ExceptionClear(JNIEnv* env) { vm_of(env).pending_ = nullptr; }
 void JNICALL ExceptionDescribe(JNIEnv* env) {
@@ -222,52 +241,58 @@ void JNICALL ExceptionDescribe(JNIEnv* env) {
     ++vm.described_;
 }
 
-jmethodID lookup_method(JNIEnv* env, jclass cls, const char* name, const char* sig, bool is_static) {
-    Vm& vm = vm_of(env);
+jmethodID lookup_method(Vm& vm, jclass cls, const char* name, const char* sig, bool is_static) {
     auto* c = static_cast<Class*>(vm.deref(cls, "GetMethodID"));
     if (!c) fatal("GetMethodID on a null class");
-    return reinterpret_cast<jmethodID>(c->find_method(name, sig, is_static));
+    Method* m = c->find_method(name, sig, is_static);
+    if (!m) vm.raise("java/lang/NoSuchMethodError", name);
+    return reinterpret_cast<jmethodID>(m);
 }
 jmethodID JNICALL GetMethodID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
-    return lookup_method(env, cls, name, sig, false);
+    return lookup_method(checked(env, "GetMethodID"), cls, name, sig, false);
 }
 jmethodID JNICALL GetStaticMethodID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
-    return lookup_method(env, cls, name, sig, true);
+    return lookup_method(checked(env, "GetStaticMethodID"), cls, name, sig, true);
 }
 
-jfieldID lookup_field(JNIEnv* env, jclass cls, const char* name, const char* sig, bool is_static) {
-    Vm& vm = vm_of(env);
+jfieldID lookup_field(Vm& vm, jclass cls, const char* name, const char* sig, bool is_static) {
     auto* c = static_cast<Class*>(vm.deref(cls, "GetFieldID"));
     if (!c) fatal("GetFieldID on a null class");
-    return reinterpret_cast<jfieldID>(c->find_field(name, sig, is_static));
+    Field* f = c->find_field(name, sig, is_static);
+    if (!f) vm.raise("java/lang/NoSuchFieldError", name);
+    return reinterpret_cast<jfieldID>(f);
 }
 jfieldID JNICALL GetFieldID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
-    return lookup_field(env, cls, name, sig, false);
+    return lookup_field(checked(env, "GetFieldID"), cls, name, sig, false);
 }
 jfieldID JNICALL GetStaticFieldID(JNIEnv* env, jclass cls, const char* name, const char* sig) {
-    return lookup_field(env, cls, name, sig, true);
+    return lookup_field(checked(env, "GetStaticFieldID"), cls, name, sig, true);
 }
 
-Value& instance_field(JNIEnv* env, jobject obj, jfieldID id) {
-    Object* o = vm_of(env).deref(obj, "Get<Type>Field");
+Value& instance_field(JNIEnv* env, const char* function, jobject obj, jfieldID id) {
+    Object* o = checked(env, function).deref(obj, function);
     if (!o) fatal("Get<Type>Field of a null object");
     return o->fields[field_of(id)->name];
 }
-jboolean JNICALL GetBooleanField(JNIEnv* env, jobject obj, jfieldID id) { return instance_field(env, obj, id).v.z; }
-jint JNICALL GetIntField(JNIEnv* env, jobject obj, jfieldID id) { return instance_field(env, obj, id).v.i; }
+jboolean JNICALL GetBooleanField(JNIEnv* env, jobject obj, jfieldID id) {
+    return instance_field(env, "GetBooleanField", obj, id).v.z;
+}
+jint JNICALL GetIntField(JNIEnv* env, jobject obj, jfieldID id) {
+    return instance_field(env, "GetIntField", obj, id).v.i;
+}
 jobject JNICALL GetObjectField(JNIEnv* env, jobject obj, jfieldID id) {
-    return vm_of(env).new_ref(instance_field(env, obj, id).obj);
+    return vm_of(env).new_ref(instance_field(env, "GetObjectField", obj, id).obj);
 }
 jint JNICALL GetStaticIntField(JNIEnv* env, jclass, jfieldID id) {
-    (void)env;
+    checked(env, "GetStaticIntField");
     return field_of(id)->value.v.i;
 }
 jobject JNICALL GetStaticObjectField(JNIEnv* env, jclass, jfieldID id) {
-    return vm_of(env).new_ref(field_of(id)->value.obj);
+    return checked(env, "GetStaticObjectField").new_ref(field_of(id)->value.obj);
 }
 
 jstring JNICALL NewStringUTF(JNIEnv* env, const char* utf) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "NewStringUTF");
     if (vm.fail_new_string_countdown_ >= 0 && vm.fail_new_string_countdown_-- == 0) return nullptr;
     if (!utf) fatal("NewStringUTF of a null text");
     return static_cast<jstring>(vm.new_ref(vm.new_string_object(utf)));
@@ -280,11 +305,11 @@ Object* string_object(Vm& vm, jstring s, const char* where) {
 }
 
 jsize JNICALL GetStringUTFLength(JNIEnv* env, jstring s) {
-    return static_cast<jsize>(string_object(vm_of(env), s, "GetStringUTFLength")->text->size());
+    return static_cast<jsize>(string_object(checked(env, "GetStringUTFLength"), s, "GetStringUTFLength")->text->size());
 }
 
 const char* JNICALL GetStringUTFChars(JNIEnv* env, jstring s, jboolean* is_copy) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "GetStringUTFChars");
     Object* o = string_object(vm, s, "GetStringUTFChars");
     if (std::find(vm.utf_fails_.begin(), vm.utf_fails_.end(), o) != vm.utf_fails_.end()) return nullptr;
     char* copy = new char[o->text->size() + 1];
@@ -305,13 +330,13 @@ void JNICALL ReleaseStringUTFChars(JNIEnv* env, jstring s, const char* chars) {
 }
 
 jsize JNICALL GetArrayLength(JNIEnv* env, jarray array) {
-    Object* o = vm_of(env).deref(array, "GetArrayLength");
+    Object* o = checked(env, "GetArrayLength").deref(array, "GetArrayLength");
     if (!o || !o->is_array) fatal("GetArrayLength of something that is not an array");
     return static_cast<jsize>(o->elements.size());
 }
 
 jobject JNICALL GetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index) {
-    Vm& vm = vm_of(env);
+    Vm& vm = checked(env, "GetObjectArrayElement");
     Object* o = vm.deref(array, "GetObjectArrayElement");
     if (!o || !o->is_array) fatal("GetObjectArrayElement of something that is not an array");
     if (index < 0 || static_cast<size_t>(index) >= o->elements.size()) fatal("GetObjectArrayElement out of bounds");
@@ -361,6 +386,7 @@ Vm::Vm() {
     JH_SLOT(GetObjectClass);
     JH_SLOT(IsSameObject);
     JH_SLOT(DeleteLocalRef);
+    JH_SLOT(Throw);
     JH_SLOT(ExceptionOccurred);
     JH_SLOT(ExceptionCheck);
     JH_SLOT(ExceptionClear);
@@ -466,13 +492,30 @@ Class* Vm::find_class(const std::string& name) const {
 }
 
 Value Vm::invoke(Object* self, Method* method, const std::vector<Value>& args) {
+    if (throwing_methods_.count(method->name)) {
+        raise("java/lang/RuntimeException", "thrown by " + method->name);
+        return Value{};
+    }
     return method->body(self, args);
 }
 
-void Vm::begin_call() { in_call_ = true; }
+void Vm::raise(const std::string& class_name, const std::string& message) {
+    Class* c = find_class(class_name);
+    if (!c) c = define_class(class_name);
+    pending_ = new_object(c);
+    pending_->text = message;
+}
+
+void Vm::begin_call() {
+    in_call_ = true;
+    thrown_.reset();
+}
 
 void Vm::end_call(jobject returned) {
     in_call_ = false;
+    // What is pending now reaches the Java caller; the next call starts clean.
+    if (pending_) thrown_ = pending_->cls->name + ": " + pending_->text.value_or("");
+    pending_ = nullptr;
     for (auto& [chars, obj] : utf_out_) {
         ADD_FAILURE() << "UTF text of \"" << obj->text.value_or("") << "\" obtained and never released";
         delete[] chars;
@@ -596,12 +639,7 @@ void Vm::without_class(jobject obj) { deref(obj, "without_class")->class_hidden 
 
 void Vm::fail_utf_chars(jstring s) { utf_fails_.push_back(deref(s, "fail_utf_chars")); }
 
-void Vm::throw_pending(const std::string& class_name, const std::string& message) {
-    Class* c = find_class(class_name);
-    if (!c) c = define_class(class_name);
-    pending_ = new_object(c);
-    pending_->text = message;
-}
+void Vm::throw_from(const std::string& method) { throwing_methods_.insert(method); }
 
 StdoutCapture::StdoutCapture() {
     char dir[MAX_PATH + 1];

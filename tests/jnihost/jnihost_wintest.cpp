@@ -15,6 +15,19 @@ JNIEXPORT jstring JNICALL returns_string(JNIEnv* env, jobject, jobject object) {
     return env->NewStringUTF("made");
 }
 
+JNIEXPORT void JNICALL goes_on_after_failed_lookup(JNIEnv* env, jobject, jobject object) {
+    jclass cls = env->GetObjectClass(object);
+    env->GetMethodID(cls, "noSuchMethod", "()V");
+    env->DeleteLocalRef(cls);
+    env->DeleteLocalRef(env->GetObjectClass(object));
+}
+
+JNIEXPORT void JNICALL calls_setter(JNIEnv* env, jobject, jobject status) {
+    jclass cls = env->GetObjectClass(status);
+    env->CallVoidMethod(status, env->GetMethodID(cls, "setStatus", "(Z)V"), JNI_TRUE);
+    env->DeleteLocalRef(cls);
+}
+
 JNIEXPORT jint JNICALL string_length(JNIEnv* env, jobject, jstring text) { return env->GetStringLength(text); }
 
 TEST(JniHost, ReportsTextsNeverReleased) {
@@ -42,6 +55,23 @@ TEST(JniHost, RecordsStatusCallsAndBoxedValues) {
     jobject minus_one = env->NewObject(byte_class, env->GetMethodID(byte_class, "<init>", "(B)V"), jbyte{-1});
     EXPECT_EQ(vm.byte_value(minus_one), -1);
     EXPECT_EQ(env->CallByteMethod(minus_one, env->GetMethodID(byte_class, "byteValue", "()B")), -1);
+}
+
+TEST(JniHost, ReportsCallsMadeWithAnExceptionPending) {
+    jnihost::Vm vm;
+    EXPECT_NONFATAL_FAILURE(vm.call(goes_on_after_failed_lookup, vm.status()),
+                            "JNI call GetObjectClass made with exception pending (java/lang/NoSuchMethodError");
+    EXPECT_EQ(vm.thrown(), "java/lang/NoSuchMethodError: noSuchMethod");
+}
+
+TEST(JniHost, NamedMethodThrowsInsteadOfRunning) {
+    jnihost::Vm vm;
+    vm.throw_from("setStatus");
+    jobject status = vm.status();
+    vm.call(calls_setter, status);
+    EXPECT_TRUE(vm.calls(status).empty());
+    EXPECT_EQ(vm.thrown(), "java/lang/RuntimeException: thrown by setStatus");
+    EXPECT_EQ(vm.text(vm.call(returns_string, status)), "made");  // the next call starts clean
 }
 
 TEST(JniHostDeathTest, UnofferedFunctionAbortsWithItsName) {
