@@ -88,7 +88,9 @@ bool delete_with_readonly_retry(const char* path, bool is_file, DWORD& error) {
     return succeeded(remove(), error);
 }
 
-bool remove_directory_tree(const char* path, DWORD& error) {
+// `too_long` is set when a sub-directory anywhere below was left because its
+// path does not fit.
+bool remove_directory_tree(const char* path, DWORD& error, bool& too_long) {
     if (is_dot_name(path)) {
         error = kErrorBadPathname;
         return false;
@@ -112,6 +114,11 @@ bool remove_directory_tree(const char* path, DWORD& error) {
         const bool is_directory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         if (is_directory && is_dot_name(entry.cFileName)) continue;
         const std::optional<std::string> child = tree_entry_path(path, entry.cFileName);
+        if (!child && is_directory) {
+            // Skipped like any other sub-directory that cannot go.
+            too_long = true;
+            continue;
+        }
         if (!child) {
             error = kErrorFilenameExcedRange;
             return false;
@@ -123,7 +130,7 @@ bool remove_directory_tree(const char* path, DWORD& error) {
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 delete_with_readonly_retry(child->c_str(), false, ignored);
             } else {
-                remove_directory_tree(child->c_str(), ignored);
+                remove_directory_tree(child->c_str(), ignored, too_long);
             }
         } else if (!delete_with_readonly_retry(child->c_str(), true, error)) {
             return false;
@@ -136,6 +143,15 @@ bool remove_directory_tree(const char* path, DWORD& error) {
     }
     listing.reset();
     return delete_with_readonly_retry(path, false, error);
+}
+
+// The whole tree; a level left behind for a path too long to place is
+// reported as that, not as a directory that is not empty.
+bool remove_whole_tree(const char* path, DWORD& error) {
+    bool too_long = false;
+    if (remove_directory_tree(path, error, too_long)) return true;
+    if (too_long) error = kErrorFilenameExcedRange;
+    return false;
 }
 
 bool is_cluster_file_system(const char* drive) {
@@ -192,7 +208,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_create
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeDirRecurseCluster(JNIEnv* env,
                                                                                                  jobject,
                                                                                                  jstring path) {
-    return file_operation(env, remove_directory_tree, path);
+    return file_operation(env, remove_whole_tree, path);
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFreeSpace(JNIEnv* env, jobject,
@@ -226,18 +242,19 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNode
 
         wchar_t drive[] = L"C";
         wchar_t share[] = L"C$";
-        bool accessible = false;
+        // NetShareCheck answers with its status and leaves the last error
+        // alone: the failure text is that of the last probe's status.
+        NET_API_STATUS probe_status = NERR_Success;
         for (std::wstring& server : servers) {
             for (wchar_t* device : {drive, share}) {
                 DWORD type = 0;
-                if (NetShareCheck(server.data(), device, &type) == NERR_Success) {
-                    accessible = true;
-                    break;
-                }
+                probe_status = NetShareCheck(server.data(), device, &type);
+                if (probe_status == NERR_Success) break;
             }
-            if (accessible) break;
+            if (probe_status == NERR_Success) break;
         }
-        error = GetLastError();
+        const bool accessible = probe_status == NERR_Success;
+        error = probe_status;
         name.reset();
         return make_result_string(env, accessible ? 1 : 0, error);
     } catch (...) {
@@ -256,6 +273,15 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
         }
         native_trace(env, status, "Calling GetFileAttributes");
         const DWORD attributes = GetFileAttributesA(directory.get());
+        const DWORD query_error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_SUCCESS;
+        if (attributes == INVALID_FILE_ATTRIBUTES && query_error != ERROR_FILE_NOT_FOUND &&
+            query_error != ERROR_PATH_NOT_FOUND) {
+            // Denied, unreachable or an invalid name: the question has no answer.
+            native_trace(env, status, " dirExists: %s is not a directory Windows retcode =%d", directory.get(), -1);
+            native_trace(env, status, "Error getting directory attributes");
+            report_failure(env, status, error_text(query_error).c_str());
+            return JNI_FALSE;
+        }
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
             if (exists) {
@@ -277,6 +303,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
         report_failure(env, status, error_text(ERROR_DIRECTORY).c_str());
         return JNI_FALSE;
     } catch (...) {
+        report_out_of_memory(env, status);
         return JNI_FALSE;
     }
 }

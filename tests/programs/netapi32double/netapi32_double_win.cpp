@@ -2,7 +2,8 @@
 // share probe and answers it as the test asks.
 //   VEL_SHARECHECK_LOG     file that receives one line "<server>|<device>" per probe
 //   VEL_SHARECHECK_ACCEPT  the one probe ("<server>|<device>") that succeeds
-//   VEL_SHARECHECK_ERROR   last error left by a failing probe
+//   VEL_SHARECHECK_ERROR   status a failing probe returns (NERR_NetNameNotFound when unset);
+//                          like Windows, the last error is left alone
 #include <windows.h>
 #include <lmcons.h>
 #include <lmerr.h>
@@ -47,6 +48,6 @@ extern "C" __declspec(dllexport) NET_API_STATUS WINAPI NetShareCheck(LMSTR serve
         return NERR_Success;
     }
     const std::string error = variable("VEL_SHARECHECK_ERROR");
-    if (!error.empty()) SetLastError(std::strtoul(error.c_str(), nullptr, 10));
+    if (!error.empty()) return static_cast<NET_API_STATUS>(std::strtoul(error.c_str(), nullptr, 10));
     return NERR_NetNameNotFound;
 }
