@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/checked_format.h"
+#include "nativesystem/services/service_control.h"
 
 namespace nativesystem::services {
 
@@ -22,6 +23,14 @@ std::optional<std::string> daemon_executable_path(std::string_view home) {
     path += kExecutableSuffix;
     if (!fits(path, kExecutablePathSize)) return std::nullopt;
     return path;
+}
+
+std::string daemon_service_binary(std::string_view executable) {
+    if (executable.find_first_of(" \t") == std::string_view::npos) return std::string(executable);
+    std::string quoted = "\"";
+    quoted += executable;
+    quoted += '"';
+    return quoted;
 }
 
 std::optional<DaemonLogPaths> daemon_log_paths(std::string_view home) {
@@ -55,7 +64,7 @@ std::string daemon_result_text(int outcome) {
 std::optional<std::uint32_t> daemon_wait_sleep(std::uint32_t wait_hint, std::uint64_t elapsed_ms) {
     if (elapsed_ms >= kDaemonStartLimitMs) return std::nullopt;
     std::uint64_t remaining = kDaemonStartLimitMs - elapsed_ms;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(wait_hint, remaining));
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(service_poll_ms(wait_hint), remaining));
 }
 
 }  // namespace nativesystem::services

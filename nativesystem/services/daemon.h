@@ -24,6 +24,11 @@ constexpr std::uint64_t kDaemonStartLimitMs = 5 * 60 * 1000;
 // home + "\bin\pxd.exe"; nothing when it does not fit.
 std::optional<std::string> daemon_executable_path(std::string_view home);
 
+// The binary path the service is registered with: the executable in quotes
+// when it holds a blank, so that Windows cannot start a program named by a
+// prefix of it ("C:\Program.exe"); otherwise the executable as it is.
+std::string daemon_service_binary(std::string_view executable);
+
 struct DaemonLogPaths {
     std::string directory;  // home + "\nodm\log"
     std::string probe;      // directory + "\testfile"
@@ -42,8 +47,9 @@ std::string daemon_dependency_list();
 // "1| " or "0| ": the daemon's result carries no error text.
 std::string daemon_result_text(int outcome);
 
-// How long to sleep for `wait_hint` after `elapsed_ms` of waiting; nothing
-// once the limit is used up.
+// How long to sleep before the next status read for `wait_hint` after
+// `elapsed_ms` of waiting (the service poll rule, never beyond the limit);
+// nothing once the limit is used up.
 std::optional<std::uint32_t> daemon_wait_sleep(std::uint32_t wait_hint, std::uint64_t elapsed_ms);
 
 }  // namespace nativesystem::services

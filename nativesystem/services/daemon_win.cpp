@@ -101,9 +101,10 @@ int install_daemon_service(const char* node) {
     daemon_log("Executable path name is %s\n", {*executable});
 
     std::string dependencies = daemon_dependency_list();
+    const std::string binary = daemon_service_binary(*executable);
     vel::unique_schandle service(CreateServiceA(manager.get(), kDaemonServiceName, kDaemonServiceName, 0,
                                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
-                                                executable->c_str(), nullptr, nullptr, dependencies.c_str(), nullptr,
+                                                binary.c_str(), nullptr, nullptr, dependencies.c_str(), nullptr,
                                                 nullptr));
     DWORD error = service ? ERROR_SUCCESS : GetLastError();
     daemon_log("Out of create service call");
@@ -180,7 +181,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStar
             }
         }
         return new_java_string(env, daemon_result_text(outcome));
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         return env->NewStringUTF("0| ");
     }
 }

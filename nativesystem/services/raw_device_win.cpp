@@ -128,7 +128,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_valida
             if (name) outcome = check_raw_device(name.get(), handle, error, detail);
         }
         return new_java_string(env, raw_device_result(outcome, error, detail));
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         return raw_device_allocation_failure(env, GetLastError());
     }
 }

@@ -1,5 +1,7 @@
 #include "nativesystem/services/service_control.h"
 
+#include <algorithm>
+
 namespace nativesystem::services {
 
 namespace {
@@ -44,17 +46,33 @@ std::optional<std::string> make_dependency_list(std::string_view text) {
     return list;
 }
 
-bool start_wait_goes_on(std::uint32_t previous_check_point, const ServiceProgress& now) {
-    return now.state != kStateRunning && now.state != kStateStopped && now.check_point > previous_check_point;
+std::uint32_t service_poll_ms(std::uint32_t wait_hint) {
+    return std::clamp<std::uint32_t>(wait_hint / 10, kShortestPollMs, kLongestPollMs);
 }
 
-bool stop_wait_goes_on(std::uint32_t previous_check_point, const ServiceProgress& now) {
-    return now.state != kStateStopped && now.check_point > previous_check_point;
+ServiceWait begin_service_wait(const ServiceProgress& first, std::uint64_t now_ms) {
+    return {now_ms, now_ms, first.check_point};
+}
+
+WaitVerdict service_wait_verdict(ServiceWait& wait, const ServiceProgress& now, std::uint64_t now_ms,
+                                 std::uint32_t wanted, std::uint64_t ceiling_ms) {
+    if (now.state == wanted || now.state == kStateStopped) return WaitVerdict::arrived;
+    if (now_ms - wait.started_ms >= ceiling_ms) return WaitVerdict::ceiling;
+    if (now.check_point > wait.check_point) {
+        wait.check_point = now.check_point;
+        wait.progress_ms = now_ms;
+        return WaitVerdict::go_on;
+    }
+    return now_ms - wait.progress_ms >= now.wait_hint ? WaitVerdict::stalled : WaitVerdict::go_on;
 }
 
 std::uint32_t start_wait_failure_code(const ServiceProgress& last) {
     if (last.exit_code != 0) return last.exit_code;
     return last.state == kStateStopped ? kErrorServiceNotActive : kErrorServiceRequestTimeout;
+}
+
+std::uint32_t start_wait_failure_code(const ServiceProgress& last, WaitVerdict verdict) {
+    return verdict == WaitVerdict::ceiling ? kErrorServiceRequestTimeout : start_wait_failure_code(last);
 }
 
 }  // namespace nativesystem::services

@@ -63,12 +63,39 @@ CreateSettings apply_create_defaults(CreateSettings requested);
 // two NULs; nothing when the name is longer than the list allows.
 std::optional<std::string> make_dependency_list(std::string_view text);
 
-// Whether a wait goes on after a fresh status read; `previous_check_point` is
-// the one remembered before sleeping.
-bool start_wait_goes_on(std::uint32_t previous_check_point, const ServiceProgress& now);
-bool stop_wait_goes_on(std::uint32_t previous_check_point, const ServiceProgress& now);
+// A start or stop wait gives up after this long, however the service reports.
+constexpr std::uint64_t kServiceWaitCeilingMs = 3 * 60 * 1000;
+// Status reads come a tenth of the wait hint apart, within these bounds.
+constexpr std::uint32_t kShortestPollMs = 1000;
+constexpr std::uint32_t kLongestPollMs = 10000;
+
+// How long to sleep before the next status read of a service with this hint.
+std::uint32_t service_poll_ms(std::uint32_t wait_hint);
+
+// A wait in progress, on a millisecond clock of the caller's choice.
+struct ServiceWait {
+    std::uint64_t started_ms = 0;
+    std::uint64_t progress_ms = 0;  // when the check point last grew
+    std::uint32_t check_point = 0;
+};
+
+enum class WaitVerdict {
+    go_on,
+    arrived,  // the wanted state, or stopped while starting
+    stalled,  // the check point did not grow within the wait hint
+    ceiling,  // kServiceWaitCeilingMs (or the given ceiling) used up
+};
+
+ServiceWait begin_service_wait(const ServiceProgress& first, std::uint64_t now_ms);
+
+// What a fresh status read means for a wait for `wanted` (kStateRunning or
+// kStateStopped); updates the remembered check point. A service must raise its
+// check point within each wait hint; a start also ends when it stops.
+WaitVerdict service_wait_verdict(ServiceWait& wait, const ServiceProgress& now, std::uint64_t now_ms,
+                                 std::uint32_t wanted, std::uint64_t ceiling_ms = kServiceWaitCeilingMs);
 
 // The error reported when a start wait ends without the service running.
 std::uint32_t start_wait_failure_code(const ServiceProgress& last);
+std::uint32_t start_wait_failure_code(const ServiceProgress& last, WaitVerdict verdict);
 
 }  // namespace nativesystem::services

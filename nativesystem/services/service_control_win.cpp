@@ -8,6 +8,7 @@
 #include "common/unique_resource.h"
 #include "nativesystem/jni_frame.h"
 #include "nativesystem/services/service_control.h"
+#include "nativesystem/services/service_control_win.h"
 #include "velmor_ops_mgmt_nativesystem_WindowsNative.h"
 
 namespace nativesystem::services {
@@ -107,7 +108,15 @@ OperationResult delete_service_on_node(const char* service_name, const char* nod
     return kSucceeded;
 }
 
-OperationResult start_service_on_node(const char* service_name, const char* node) {
+// Milliseconds since `origin` on the tick clock; the unsigned difference stays
+// right across the clock's wrap.
+std::uint64_t ticks_since(DWORD origin) {
+    return static_cast<DWORD>(GetTickCount() - origin);
+}
+
+}  // namespace
+
+OperationResult start_service_on_node(const char* service_name, const char* node, std::uint64_t ceiling_ms) {
     DWORD error = 0;
     vel::unique_schandle manager = open_node_manager(node, error);
     if (!manager) return failed(error);
@@ -118,16 +127,21 @@ OperationResult start_service_on_node(const char* service_name, const char* node
     SERVICE_STATUS status{};
     if (!QueryServiceStatus(service.get(), &status)) return failed(GetLastError());
     ServiceProgress progress = progress_of(status);
+    const DWORD origin = GetTickCount();
+    ServiceWait wait = begin_service_wait(progress, 0);
+    WaitVerdict verdict = WaitVerdict::go_on;
     while (progress.state != kStateRunning) {
-        DWORD previous_check_point = progress.check_point;
-        Sleep(progress.wait_hint);
+        Sleep(service_poll_ms(progress.wait_hint));
         if (!QueryServiceStatus(service.get(), &status)) return failed(GetLastError());
         progress = progress_of(status);
-        if (!start_wait_goes_on(previous_check_point, progress)) break;
+        verdict = service_wait_verdict(wait, progress, ticks_since(origin), kStateRunning, ceiling_ms);
+        if (verdict != WaitVerdict::go_on) break;
     }
-    if (progress.state != kStateRunning) return failed(start_wait_failure_code(progress));
+    if (progress.state != kStateRunning) return failed(start_wait_failure_code(progress, verdict));
     return kSucceeded;
 }
+
+namespace {
 
 OperationResult stop_service_on_node(const char* service_name, const char* node) {
     DWORD error = 0;
@@ -140,12 +154,13 @@ OperationResult stop_service_on_node(const char* service_name, const char* node)
     if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) return failed(GetLastError());
     // Accepted: the outcome no longer depends on how far the stop gets.
     ServiceProgress progress = progress_of(status);
+    const DWORD origin = GetTickCount();
+    ServiceWait wait = begin_service_wait(progress, 0);
     while (progress.state != kStateStopped) {
-        DWORD previous_check_point = progress.check_point;
-        Sleep(progress.wait_hint);
+        Sleep(service_poll_ms(progress.wait_hint));
         if (!QueryServiceStatus(service.get(), &status)) break;
         progress = progress_of(status);
-        if (!stop_wait_goes_on(previous_check_point, progress)) break;
+        if (service_wait_verdict(wait, progress, ticks_since(origin), kStateStopped) != WaitVerdict::go_on) break;
     }
     return kSucceeded;
 }
@@ -168,7 +183,7 @@ jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node,
             if (name_text) result = worker(name_text.get(), node_text.get());
         }
         return make_result_string(env, result.outcome, result.error);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
     }
 }
@@ -196,7 +211,13 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             JniUtfString group_text(env, load_order_group);
             JniUtfString password_text(env, password);
             JniUtfString node_text(env, node);
-            if (all_present({&executable_text, &name_text})) {
+            // An optional text that was given but could not be converted must
+            // not pass as absent: a lost account would mean LocalSystem.
+            const bool optional_lost = (dependencies && !dependencies_text) || (account && !account_text) ||
+                                       (load_order_group && !group_text) || (password && !password_text);
+            if (optional_lost) {
+                result = failed(ERROR_NOT_ENOUGH_MEMORY);
+            } else if (all_present({&executable_text, &name_text})) {
                 CreateSettings settings{static_cast<std::uint32_t>(desired_access),
                                         static_cast<std::uint32_t>(service_type),
                                         static_cast<std::uint32_t>(start_type),
@@ -207,7 +228,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             }
         }
         return make_result_string(env, result.outcome, result.error);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
     }
 }
@@ -225,7 +246,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             }
         }
         return make_result_string(env, result.outcome, result.error);
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
         return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
     }
 }
@@ -239,7 +260,9 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntDele
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStartService(JNIEnv* env, jobject,
                                                                                         jstring service_name,
                                                                                         jstring node) {
-    return named_service_operation(env, service_name, node, start_service_on_node);
+    return named_service_operation(env, service_name, node, [](const char* name, const char* node_name) {
+        return start_service_on_node(name, node_name, kServiceWaitCeilingMs);
+    });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStopService(JNIEnv* env, jobject,

@@ -1,7 +1,8 @@
-// ntStartService of velnodm10 (through the JNI host) on a service that never
-// leaves its start-pending state. The call runs on a thread of its own; this
-// program waits for it at most the given seconds, then removes the service.
-//   svcfault <service program> <seconds>
+// The service start of velnodm10 on a service that never leaves its
+// start-pending state, with the wait ceiling given in seconds (the library's
+// own is minutes). The call runs on a thread of its own; this program waits
+// for it at most the given seconds, then removes the service.
+//   svcfault <service program> <seconds> <ceiling seconds>
 // Prints "returned <result> <ms>" or "hung <ms>", then "removed" or "left <error>".
 #include <windows.h>
 
@@ -10,21 +11,24 @@
 #include <string>
 
 #include "common/unique_resource.h"
-#include "tests/jnihost/jnihost.h"
+#include "nativesystem/jni_frame.h"
+#include "nativesystem/services/service_control_win.h"
 
 namespace {
 
 constexpr const char* kServiceName = "VelPendingFaultTest";
 
 struct Call {
+    std::uint64_t ceiling_ms = 0;
     std::string result;
 };
 
 DWORD WINAPI start_through_library(void* parameter) {
     auto* call = static_cast<Call*>(parameter);
-    jnihost::Vm vm;
-    auto start = JNIHOST_EXPORT(jnihost::library(), ntStartService);
-    call->result = vm.text(vm.call(start, vm.str(kServiceName), vm.str("localnode"))).value_or("(null)");
+    const nativesystem::services::OperationResult result =
+        nativesystem::services::start_service_on_node(kServiceName, "localnode", call->ceiling_ms);
+    call->result = std::to_string(result.outcome) + "|" +
+                   (result.outcome ? std::string(" ") : nativesystem::error_text(result.error));
     return 0;
 }
 
@@ -49,7 +53,7 @@ DWORD remove_service(SC_HANDLE manager) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) return 2;
+    if (argc < 4) return 2;
     const DWORD limit_ms = static_cast<DWORD>(std::atoi(argv[2])) * 1000;
     vel::unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager) return 3;
@@ -64,6 +68,7 @@ int main(int argc, char** argv) {
     created.reset();
 
     Call call;
+    call.ceiling_ms = static_cast<std::uint64_t>(std::atoi(argv[3])) * 1000;
     const DWORD begin = GetTickCount();
     vel::unique_handle thread(CreateThread(nullptr, 0, start_through_library, &call, 0, nullptr));
     if (!thread) return 3;
