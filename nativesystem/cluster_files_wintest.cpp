@@ -28,6 +28,9 @@ bool is_directory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Longest path the library builds itself (260-byte places).
+constexpr std::size_t kMaxPathLength = 259;
+
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void write_file(const std::string& path, const std::string& content, bool read_only = false) {
@@ -229,6 +232,27 @@ TEST_F(ClusterFiles, RecursiveRemovalStopsAtAFileItCannotDelete) {
     EXPECT_FALSE(exists(tree));
 }
 
+TEST_F(ClusterFiles, RecursiveRemovalSkipsASubDirectoryTooLongToPlace) {
+    auto remove_tree = JNIHOST_EXPORT(lib_, removeDirRecurseCluster);
+    const std::string tree = at("tree");
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    ASSERT_LT(tree.size(), 200u);
+    // Only the wide functions with the \\?\ prefix reach such a path.
+    const std::string long_name(kMaxPathLength + 1 - tree.size(), 'a');
+    const std::wstring long_dir = L"\\\\?\\" + std::wstring(tree.begin(), tree.end()) + L"\\" +
+                                  std::wstring(long_name.begin(), long_name.end());
+    ASSERT_TRUE(CreateDirectoryW(long_dir.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((tree + "\\short").c_str(), nullptr));
+    write_file(tree + "\\short\\inner.txt", "1");
+    write_file(tree + "\\loose.txt", "2");
+
+    EXPECT_EQ(result(remove_tree, vm_.str(tree)), failure(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_FALSE(exists(tree + "\\short"));
+    EXPECT_FALSE(exists(tree + "\\loose.txt"));
+    EXPECT_NE(GetFileAttributesW(long_dir.c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryW(long_dir.c_str());
+}
+
 TEST_F(ClusterFiles, FreeSpaceIsTheTotalFreeBytesInKilobytes) {
     auto free_space = JNIHOST_EXPORT(lib_, getFreeSpace);
     ULARGE_INTEGER available;
@@ -263,6 +287,8 @@ TEST_F(ClusterFiles, DirExistsAnswersAndReportsWhetherItCould) {
         {root_, true, {"setStatus(true)"}},
         {at("missing"), false, {"setStatus(true)"}},
         {at("file.txt"), false, {"setStatus(false)", "setOSString(" + system_text(ERROR_DIRECTORY) + ")"}},
+        // A query that fails for another reason than absence has no answer.
+        {at("bad<name"), false, {"setStatus(false)", "setOSString(" + system_text(ERROR_INVALID_NAME) + ")"}},
     };
     for (const auto& c : cases) {
         jobject status = vm_.status();

@@ -43,9 +43,18 @@ TEST(DaemonLog, ResultCarriesNoErrorText) {
     EXPECT_EQ(daemon_result_text(0), "0| ");
 }
 
-TEST(DaemonWait, SleepsTheHintUntilTheLimitIsUsedUp) {
-    EXPECT_EQ(daemon_wait_sleep(2000, 0), 2000u);
-    EXPECT_EQ(daemon_wait_sleep(0, 1000), 0u);
+TEST(DaemonPaths, ServiceBinaryQuotedOnlyWhenItHoldsABlank) {
+    EXPECT_EQ(daemon_service_binary("C:\\Velmor\\bin\\pxd.exe"), "C:\\Velmor\\bin\\pxd.exe");
+    EXPECT_EQ(daemon_service_binary("C:\\Program Files\\Velmor\\bin\\pxd.exe"),
+              "\"C:\\Program Files\\Velmor\\bin\\pxd.exe\"");
+    EXPECT_EQ(daemon_service_binary("C:\\Tab\there\\bin\\pxd.exe"), "\"C:\\Tab\there\\bin\\pxd.exe\"");
+}
+
+TEST(DaemonWait, PollsLikeTheServiceWaitsUntilTheLimitIsUsedUp) {
+    EXPECT_EQ(daemon_wait_sleep(20000, 0), 2000u);
+    // A hint of 0 must not make the wait spin.
+    EXPECT_EQ(daemon_wait_sleep(0, 1000), 1000u);
+    EXPECT_EQ(daemon_wait_sleep(0xFFFFFFFFu, 0), 10000u);
     EXPECT_EQ(daemon_wait_sleep(0xFFFFFFFFu, kDaemonStartLimitMs - 5), 5u);
     EXPECT_FALSE(daemon_wait_sleep(10, kDaemonStartLimitMs));
     EXPECT_FALSE(daemon_wait_sleep(0, kDaemonStartLimitMs + 1));

@@ -103,6 +103,16 @@ TEST_F(Daemon, InstalledStartedRefusedWhileRunningAndStartedAgainAfterAStop) {
     EXPECT_EQ(log_messages(home_, 10), installed + refused + restarted);
 }
 
+TEST_F(Daemon, HomeWithABlankIsRegisteredQuoted) {
+    const std::string home = home_ + "\\with blank";
+    make_home(home, true);
+    EXPECT_EQ(start_daemon(home), "1| ");
+    auto config = service_config(kDaemon);
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->binary_path, "\"" + home + "\\bin\\pxd.exe\"");
+    EXPECT_EQ(service_status(kDaemon)->dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+}
+
 TEST_F(Daemon, MissingNodmDropsTheLogButNotTheService) {
     std::string bare = home_ + "\\bare";
     make_home(bare, false);

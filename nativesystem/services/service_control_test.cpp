@@ -69,19 +69,60 @@ TEST(DependencyList, NameLengthBound) {
     EXPECT_FALSE(make_dependency_list(longest + "d"));
 }
 
-TEST(Waits, StartWaitNeedsGrowingCheckPointsAndEndsOnRunningOrStopped) {
-    EXPECT_TRUE(start_wait_goes_on(1, {2, 2, 100}));
-    EXPECT_FALSE(start_wait_goes_on(2, {2, 2, 100}));
-    EXPECT_FALSE(start_wait_goes_on(3, {2, 1, 100}));
-    EXPECT_FALSE(start_wait_goes_on(1, {kStateRunning, 0, 0}));
-    EXPECT_FALSE(start_wait_goes_on(1, {kStateStopped, 5, 0}));
-    EXPECT_TRUE(start_wait_goes_on(0x7FFFFFFF, {2, 0x80000000u, 0}));
+constexpr std::uint32_t kStartPending = 2;
+constexpr std::uint32_t kStopPending = 3;
+
+TEST(Waits, PollAtATenthOfTheHintWithinOneAndTenSeconds) {
+    EXPECT_EQ(service_poll_ms(0), kShortestPollMs);
+    EXPECT_EQ(service_poll_ms(3000), kShortestPollMs);
+    EXPECT_EQ(service_poll_ms(30000), 3000u);
+    EXPECT_EQ(service_poll_ms(0xFFFFFFFFu), kLongestPollMs);
 }
 
-TEST(Waits, StopWaitEndsOnStoppedOrStalledCheckPoint) {
-    EXPECT_TRUE(stop_wait_goes_on(0, {3, 1, 100}));
-    EXPECT_FALSE(stop_wait_goes_on(1, {3, 1, 100}));
-    EXPECT_FALSE(stop_wait_goes_on(0, {kStateStopped, 1, 0}));
+TEST(Waits, CheckPointMustGrowWithinEachWaitHint) {
+    ServiceWait wait = begin_service_wait({kStartPending, 1, 2000}, 0);
+    EXPECT_EQ(service_wait_verdict(wait, {kStartPending, 1, 2000}, 1000, kStateRunning), WaitVerdict::go_on);
+    EXPECT_EQ(service_wait_verdict(wait, {kStartPending, 2, 2000}, 2500, kStateRunning), WaitVerdict::go_on);
+    // Progress counts from the read that saw the check point grow.
+    EXPECT_EQ(service_wait_verdict(wait, {kStartPending, 2, 2000}, 4000, kStateRunning), WaitVerdict::go_on);
+    EXPECT_EQ(service_wait_verdict(wait, {kStartPending, 2, 2000}, 4500, kStateRunning), WaitVerdict::stalled);
+    // A check point that goes down is no progress, compared without sign.
+    ServiceWait high = begin_service_wait({kStartPending, 0x7FFFFFFFu, 0}, 0);
+    EXPECT_EQ(service_wait_verdict(high, {kStartPending, 0x80000000u, 0}, 1000, kStateRunning), WaitVerdict::go_on);
+    EXPECT_EQ(service_wait_verdict(high, {kStartPending, 1, 0}, 2000, kStateRunning), WaitVerdict::stalled);
+}
+
+TEST(Waits, ArrivalAndStoppingEndTheWaitBeforeAnyLimit) {
+    ServiceWait wait = begin_service_wait({kStartPending, 1, 100}, 0);
+    EXPECT_EQ(service_wait_verdict(wait, {kStateRunning, 0, 0}, kServiceWaitCeilingMs * 2, kStateRunning),
+              WaitVerdict::arrived);
+    EXPECT_EQ(service_wait_verdict(wait, {kStateStopped, 0, 0}, 50, kStateRunning), WaitVerdict::arrived);
+    ServiceWait stop = begin_service_wait({kStopPending, 1, 100}, 0);
+    EXPECT_EQ(service_wait_verdict(stop, {kStateStopped, 1, 0}, 50, kStateStopped), WaitVerdict::arrived);
+    EXPECT_EQ(service_wait_verdict(stop, {kStopPending, 1, 100}, 1000, kStateStopped), WaitVerdict::stalled);
+}
+
+TEST(Waits, CeilingEndsAServiceThatKeepsProgressing) {
+    // A few minutes: long enough for slow services, short enough for a caller.
+    EXPECT_GE(kServiceWaitCeilingMs, 60u * 1000);
+    EXPECT_LE(kServiceWaitCeilingMs, 10u * 60 * 1000);
+    ServiceWait wait = begin_service_wait({kStartPending, 0, 0xFFFFFFFFu}, 500);
+    std::uint64_t now = 500;
+    std::uint32_t check_point = 0;
+    WaitVerdict verdict = WaitVerdict::go_on;
+    while (verdict == WaitVerdict::go_on && now < 500 + 2 * kServiceWaitCeilingMs) {
+        now += service_poll_ms(0xFFFFFFFFu);
+        verdict = service_wait_verdict(wait, {kStartPending, ++check_point, 0xFFFFFFFFu}, now, kStateRunning);
+    }
+    EXPECT_EQ(verdict, WaitVerdict::ceiling);
+    EXPECT_GE(now - 500, kServiceWaitCeilingMs);
+    EXPECT_LT(now - 500, kServiceWaitCeilingMs + kLongestPollMs);
+    EXPECT_EQ(start_wait_failure_code({kStartPending, check_point, 0xFFFFFFFFu, 0}, verdict),
+              kErrorServiceRequestTimeout);
+    // A ceiling of the caller's choice.
+    ServiceWait shorter = begin_service_wait({kStartPending, 0, 100}, 0);
+    EXPECT_EQ(service_wait_verdict(shorter, {kStartPending, 1, 100}, 4999, kStateRunning, 5000), WaitVerdict::go_on);
+    EXPECT_EQ(service_wait_verdict(shorter, {kStartPending, 2, 100}, 5000, kStateRunning, 5000), WaitVerdict::ceiling);
 }
 
 TEST(Waits, FailureCodeOfAStartThatDidNotRun) {

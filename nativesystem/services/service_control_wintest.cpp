@@ -117,6 +117,19 @@ TEST_F(ServiceControl, CreateTakesTheGivenSettingsAndADependency) {
     EXPECT_EQ(first_dependency(name), "VelSvcTestBase");
 }
 
+TEST_F(ServiceControl, OptionalTextThatCannotBeConvertedFailsTheCreate) {
+    std::string name = service();
+    auto fn = JNIHOST_EXPORT(lib_, ntCreateServiceAdvanced);
+    for (int lost = 0; lost < 3; ++lost) {
+        jstring texts[] = {vm_.str("VelSvcTestBase"), vm_.str(".\\someone"), vm_.str("secret")};
+        vm_.fail_utf_chars(texts[lost]);
+        std::string result = *vm_.text(vm_.call(fn, vm_.str(testservice_command("normal")), vm_.str(name), 0, 0, 0,
+                                                0, texts[0], texts[1], nullptr, 0, texts[2], vm_.str("localnode")));
+        EXPECT_EQ(result, failure(ERROR_NOT_ENOUGH_MEMORY)) << lost;
+        EXPECT_FALSE(service_exists(name)) << lost;
+    }
+}
+
 TEST_F(ServiceControl, DependencyIsTheNameBeforeTheBar) {
     std::string name = service();
     ASSERT_EQ(create(testservice_command("normal"), name), "1| ");

@@ -3,7 +3,7 @@
 // own is minutes). The call runs on a thread of its own; this program waits
 // for it at most the given seconds, then removes the service.
 //   svcfault <service program> <seconds> <ceiling seconds>
-// Prints "returned <result> <ms>" or "hung <ms>", then "removed" or "left <error>".
+// Prints "returned <outcome>|<error> <ms>" or "hung <ms>", then "removed" or "left <error>".
 #include <windows.h>
 
 #include <cstdio>
@@ -11,7 +11,6 @@
 #include <string>
 
 #include "common/unique_resource.h"
-#include "nativesystem/jni_frame.h"
 #include "nativesystem/services/service_control_win.h"
 
 namespace {
@@ -27,8 +26,7 @@ DWORD WINAPI start_through_library(void* parameter) {
     auto* call = static_cast<Call*>(parameter);
     const nativesystem::services::OperationResult result =
         nativesystem::services::start_service_on_node(kServiceName, "localnode", call->ceiling_ms);
-    call->result = std::to_string(result.outcome) + "|" +
-                   (result.outcome ? std::string(" ") : nativesystem::error_text(result.error));
+    call->result = std::to_string(result.outcome) + "|" + std::to_string(result.error);
     return 0;
 }
 

@@ -6,6 +6,8 @@ package velmor.ops.mgmt.nativesystem;
  */
 public class WindowsNative {
     static {
+        // Windows does not look for velnodm10's import beside it.
+        System.loadLibrary("velutx");
         System.loadLibrary("velnodm10");
     }
 
