@@ -150,7 +150,7 @@ bool remove_directory_tree(const char* path, DWORD& error, bool& too_long) {
 bool remove_whole_tree(const char* path, DWORD& error) {
     bool too_long = false;
     if (remove_directory_tree(path, error, too_long)) return true;
-    if (too_long) error = kErrorFilenameExcedRange;
+    if (too_long && error == ERROR_DIR_NOT_EMPTY) error = kErrorFilenameExcedRange;
     return false;
 }
 

@@ -81,10 +81,10 @@ public:
     bool holds() const noexcept { return held_ != nullptr; }
     // Raises the held exception now; one raised meanwhile gives way to it.
     void restore() noexcept;
-    // Forgets the held exception without raising it.
-    void drop() noexcept;
 
 private:
+    void drop() noexcept;
+
     JNIEnv* env_;
     jthrowable held_;
 };

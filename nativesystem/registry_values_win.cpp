@@ -94,10 +94,12 @@ struct ValueData {
     std::vector<char> bytes;
 };
 
+// Traced, and reported too: a reused status object must not read as success.
 void trace_allocation_failure(RegistryCall& call, std::size_t size) {
     native_trace(call.env, call.status,
                  "\n Native Function RegSetValueDataObject: Failed to allocate %d bytes of memory\n",
                  static_cast<int>(size));
+    nativesystem::report_out_of_memory(call.env, call.status);
 }
 
 bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData& value) {
@@ -425,6 +427,7 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
     } catch (const std::bad_alloc&) {
         native_trace(env, call.status, "\n Native Function RegGetDataObject: Failed to allocate %d bytes of memory\n",
                      static_cast<int>(size));
+        nativesystem::report_out_of_memory(env, call.status);
         return false;
     }
     native_trace(env, call.status, "\n Native Function: ndata=%s\n", text.c_str());

@@ -71,6 +71,12 @@ inline void remove_service(const std::string& name) {
     ControlService(service.get(), SERVICE_CONTROL_STOP, &ignored);
     wait_for_state(name, SERVICE_STOPPED, std::chrono::seconds(10));
     DeleteService(service.get());
+    service.reset();
+    // The manager may drop a deleted service only once its process has gone.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (service_exists(name) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 struct ServiceConfig {
