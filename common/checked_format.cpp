@@ -135,6 +135,25 @@ bool append_conversion(std::string& out, const Conversion& conv, const FormatArg
 
 }  // namespace
 
+std::vector<std::string_view> format_conversions(std::string_view format) {
+    std::vector<std::string_view> conversions;
+    size_t pos = 0;
+    while ((pos = format.find('%', pos)) != std::string_view::npos) {
+        if (pos + 1 < format.size() && format[pos + 1] == '%') {
+            pos += 2;
+            continue;
+        }
+        Conversion conv;
+        if (!parse_conversion(format, pos, conv)) {
+            ++pos;
+            continue;
+        }
+        conversions.push_back(format.substr(pos, conv.length));
+        pos += conv.length;
+    }
+    return conversions;
+}
+
 std::string format_checked(std::string_view format, std::span<const FormatArg> args) {
     std::string out;
     out.reserve(format.size() + 64);

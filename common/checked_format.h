@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vel {
 
@@ -47,6 +48,10 @@ private:
 };
 
 std::string format_checked(std::string_view format, std::span<const FormatArg> args);
+
+// The conversions of `format` in the order they take arguments, each as
+// written (e.g. "%-5s"); "%%" and text that is no conversion are left out.
+std::vector<std::string_view> format_conversions(std::string_view format);
 
 inline std::string format_checked(std::string_view format, std::initializer_list<FormatArg> args) {
     return format_checked(format, std::span<const FormatArg>(args.begin(), args.size()));

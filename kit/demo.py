@@ -6,6 +6,7 @@ pseudo-terminal, shows the console as the user sees it, then what the
 installer stand-in received and its exit code as setup's own.
 
     VEL_BIN=<bin of the test build> python3 kit/demo.py [--exit-code N] [setup options...]
+    VEL_BIN=<bin of the test build> python3 kit/demo.py --lay-out DIR   (only lay the kit out in DIR)
 """
 
 import argparse
@@ -34,9 +35,13 @@ def lay_out_kit(directory):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--lay-out", metavar="DIR", help="only lay the sample kit out in DIR")
     parser.add_argument("--exit-code", type=int, default=0, help="exit code of the installer stand-in")
     parser.add_argument("options", nargs="*", default=["-silent"], help="setup's command line (default -silent)")
     args = parser.parse_args()
+    if args.lay_out:
+        lay_out_kit(Path(args.lay_out).resolve())
+        return 0
 
     work = winbed.BIN.parent / "demo"
     kit = work / "sample-kit"

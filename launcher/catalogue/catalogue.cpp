@@ -14,14 +14,14 @@ char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
 char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 void add_record(std::string_view record, MessageMap& map, std::string& warnings) {
-    const std::size_t equals = record.find('=');
-    if (equals == std::string_view::npos) {
+    std::string_view key, text;
+    if (!split_message_record(record, key, text)) {
         warnings += "WARNING: Ignoring malformed message \"";
         warnings += record;
         warnings += "\" in catalogue!\n";
         return;
     }
-    add_message(map, record.substr(0, equals), record.substr(equals + 1));
+    add_message(map, key, text);
 }
 
 }  // namespace
@@ -62,22 +62,36 @@ const std::string* find_message(const MessageMap& map, std::string_view key) {
     return nullptr;
 }
 
-void read_catalogue_records(std::string_view bytes, MessageMap& map, std::string& warnings) {
+std::vector<CatalogueRecord> split_catalogue_records(std::string_view bytes) {
+    std::vector<CatalogueRecord> records;
     std::size_t start = 0;
     while (start < bytes.size()) {
         const std::size_t nul = bytes.find('\0', start);
         const std::size_t available = (nul == std::string_view::npos ? bytes.size() : nul) - start;
         if (available >= kMaxRecordBytes) {
             // A full record without its NUL: the next byte starts a new record.
-            add_record(bytes.substr(start, kMaxRecordBytes), map, warnings);
+            records.push_back({start, bytes.substr(start, kMaxRecordBytes), true});
             start += kMaxRecordBytes;
         } else if (nul == std::string_view::npos) {
-            return;  // the file ends inside a record
+            break;  // the file ends inside a record
         } else {
-            add_record(bytes.substr(start, available), map, warnings);
+            records.push_back({start, bytes.substr(start, available), false});
             start = nul + 1;
         }
     }
+    return records;
+}
+
+bool split_message_record(std::string_view record, std::string_view& key, std::string_view& text) {
+    const std::size_t equals = record.find('=');
+    if (equals == std::string_view::npos) return false;
+    key = record.substr(0, equals);
+    text = record.substr(equals + 1);
+    return true;
+}
+
+void read_catalogue_records(std::string_view bytes, MessageMap& map, std::string& warnings) {
+    for (const CatalogueRecord& record : split_catalogue_records(bytes)) add_record(record.text, map, warnings);
 }
 
 std::string catalogue_locale(std::string_view language_name, std::string_view country_name) {

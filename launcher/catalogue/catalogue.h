@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/checked_format.h"
 
@@ -45,6 +46,17 @@ struct MessageMap {
 bool add_message(MessageMap& map, std::string_view key, std::string_view text);
 // The stored text, or nullptr.
 const std::string* find_message(const MessageMap& map, std::string_view key);
+
+// One record of a catalogue file as the loader reads it.
+struct CatalogueRecord {
+    std::size_t offset;     // of its first byte in the file
+    std::string_view text;  // without its NUL
+    bool cut;               // kMaxRecordBytes taken without a NUL
+};
+// The file's records in order; bytes after the last NUL are left out.
+std::vector<CatalogueRecord> split_catalogue_records(std::string_view bytes);
+// Key (before the first "=") and text of a record; false when it has no "=".
+bool split_message_record(std::string_view record, std::string_view& key, std::string_view& text);
 
 // Reads NUL-terminated KEY=TEXT records into the map. Malformed records are
 // skipped and their warnings appended to `warnings`; bytes after the last NUL

@@ -50,44 +50,79 @@ std::string distribution_core_location(std::string_view ksi_version) {
     return distribution_location("velmor.swd.ksi.core", ksi_version);
 }
 
+const std::array<ParameterKey, 19> kParameterKeys = {{
+    {"DISTRIBUTION", ValueForm::Flag, kMaxPathLength},
+    {"JRE_LOCATION", ValueForm::Text, kMaxPathLength},
+    {"JRE_MEMORY_OPTIONS", ValueForm::Text, kMaxPathLength},
+    {"KSI_VERSION", ValueForm::Text, kMaxVersionLength},
+    {"JRE_VERSION", ValueForm::Text, kMaxVersionLength},
+    {"KSI_LOCATION", ValueForm::Text, kMaxPathLength},
+    {"KSI_CORE_LOCATION", ValueForm::Text, kMaxPathLength},
+    {"BOOTSTRAP", ValueForm::Flag, kMaxPathLength},
+    {"BOOTSTRAP_SIZE", ValueForm::Text, kMaxPathLength},
+    {"THIN_JDBC_FILENAME", ValueForm::Text, kMaxPathLength},
+    {"JRE_OSDPARAM", ValueForm::Text, kMaxPathLength},
+    {"ADDTO_CLASSPATH", ValueForm::Text, kMaxPathLength},
+    {"INSTALL_CLASS", ValueForm::Text, kMaxPathLength},
+    {"INSTALL_ONECLICK_CLASS", ValueForm::Text, kMaxPathLength},
+    {"PREREQ_CONFIG_LOCATION", ValueForm::Text, kMaxPathLength},
+    {"WAIT_FOR_COMPLETION", ValueForm::Flag, kMaxPathLength},
+    {"COPY_THREADS", ValueForm::Text, kMaxCountLength},
+    {"SOURCE", ValueForm::Text, kMaxPathLength},
+    {"NLS_ENABLED", ValueForm::Text, kMaxPathLength},
+}};
+
+const ParameterKey* find_parameter_key(std::string_view name) {
+    for (const ParameterKey& key : kParameterKeys) {
+        if (key.name == name) return &key;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// The setting of a key of kParameterKeys, read with its form and limit.
+std::string setting(const RawParameterReader& read, std::string_view name, std::string_view default_value) {
+    const ParameterKey* key = find_parameter_key(name);
+    return parameter_value(read(name), default_value, key->form, key->max_length);
+}
+
+}  // namespace
+
 bool read_settings(const RawParameterReader& read, const std::string& program_directory, bool jre_location_given,
                    KitSettings& settings) {
-    const auto text = [&read](std::string_view key, std::string_view default_value,
-                              std::size_t max_length = kMaxPathLength) {
-        return parameter_value(read(key), default_value, ValueForm::Text, max_length);
-    };
-    const auto flag = [&read](std::string_view key, std::string_view default_value) {
-        return parameter_value(read(key), default_value, ValueForm::Flag, kMaxPathLength);
+    const auto value = [&read](std::string_view key, std::string_view default_value) {
+        return setting(read, key, default_value);
     };
 
-    const bool distribution = flag("DISTRIBUTION", "F") == "T";
-    if (!jre_location_given) settings.jre_location = text("JRE_LOCATION", "");
-    settings.jre_memory_options = text("JRE_MEMORY_OPTIONS", "");
-    settings.ksi_version = text("KSI_VERSION", kDefaultKsiVersion, kMaxVersionLength);
-    settings.jre_version = text("JRE_VERSION", "", kMaxVersionLength);
+    const bool distribution = value("DISTRIBUTION", "F") == "T";
+    if (!jre_location_given) settings.jre_location = value("JRE_LOCATION", "");
+    settings.jre_memory_options = value("JRE_MEMORY_OPTIONS", "");
+    settings.ksi_version = value("KSI_VERSION", kDefaultKsiVersion);
+    settings.jre_version = value("JRE_VERSION", "");
 
     const std::string installer_default =
         distribution ? distribution_installer_location(settings.ksi_version) : program_directory;
     const std::string core_default = distribution ? distribution_core_location(settings.ksi_version) : program_directory;
-    settings.ksi_location = text("KSI_LOCATION", installer_default);
-    settings.ksi_core_location = text("KSI_CORE_LOCATION", core_default);
-    settings.bootstrap = flag("BOOTSTRAP", "F");
-    settings.bootstrap_size = text("BOOTSTRAP_SIZE", "45");
-    settings.thin_jdbc_filename = text("THIN_JDBC_FILENAME", "thindrv12.jar");
-    settings.jre_osdparam = text("JRE_OSDPARAM", "");
-    settings.addto_classpath = text("ADDTO_CLASSPATH", "");
-    settings.install_class = text("INSTALL_CLASS", "velmor.setmgr.kta.ktac.KtacInstaller");
-    settings.install_oneclick_class = text("INSTALL_ONECLICK_CLASS", "velmor.setmgr.kto.ktoc.KtocOneClickInstaller");
+    settings.ksi_location = value("KSI_LOCATION", installer_default);
+    settings.ksi_core_location = value("KSI_CORE_LOCATION", core_default);
+    settings.bootstrap = value("BOOTSTRAP", "F");
+    settings.bootstrap_size = value("BOOTSTRAP_SIZE", "45");
+    settings.thin_jdbc_filename = value("THIN_JDBC_FILENAME", "thindrv12.jar");
+    settings.jre_osdparam = value("JRE_OSDPARAM", "");
+    settings.addto_classpath = value("ADDTO_CLASSPATH", "");
+    settings.install_class = value("INSTALL_CLASS", "velmor.setmgr.kta.ktac.KtacInstaller");
+    settings.install_oneclick_class = value("INSTALL_ONECLICK_CLASS", "velmor.setmgr.kto.ktoc.KtocOneClickInstaller");
     if (distribution) settings.bootstrap = "TRUE";
-    settings.prereq_config_location = text("PREREQ_CONFIG_LOCATION", settings.prereq_config_location);
-    settings.wait_for_completion = flag("WAIT_FOR_COMPLETION", "F");
-    settings.copy_threads = text("COPY_THREADS", "0", kMaxCountLength);
+    settings.prereq_config_location = value("PREREQ_CONFIG_LOCATION", settings.prereq_config_location);
+    settings.wait_for_completion = value("WAIT_FOR_COMPLETION", "F");
+    settings.copy_threads = value("COPY_THREADS", "0");
     return distribution;
 }
 
 void read_location_settings(const RawParameterReader& read, KitSettings& settings) {
-    settings.source = parameter_value(read("SOURCE"), "", ValueForm::Text, kMaxPathLength);
-    settings.nls_enabled = parameter_value(read("NLS_ENABLED"), "TRUE", ValueForm::Text, kMaxPathLength);
+    settings.source = setting(read, "SOURCE", "");
+    settings.nls_enabled = setting(read, "NLS_ENABLED", "TRUE");
 }
 
 DerivedDirectories derive_directories(const KitSettings& settings) {

@@ -2,6 +2,7 @@
 // its section [Velmor] with their defaults, and the directories derived from them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -28,6 +29,17 @@ struct DerivedDirectories {
 };
 
 enum class ValueForm { Text, Flag };
+
+// A key of section [Velmor]: how it is read and the longest value taken.
+struct ParameterKey {
+    std::string_view name;
+    ValueForm form;
+    std::size_t max_length;
+};
+// Every key of [Velmor] the launcher reads, in its reading order.
+extern const std::array<ParameterKey, 19> kParameterKeys;
+// The key's entry in kParameterKeys, or nullptr.
+const ParameterKey* find_parameter_key(std::string_view name);
 
 // A key's value as read (empty when missing) turned into the setting: an empty
 // or over-long value yields the default, a flag keeps its first character.

@@ -42,6 +42,13 @@ std::optional<int> parse_int_prefix(std::string_view text, std::size_t& consumed
 
 }  // namespace
 
+const CheckKey* find_check_key(std::string_view key) {
+    for (const CheckKey& check : kCheckKeys) {
+        if (key == check.name) return &check;
+    }
+    return nullptr;
+}
+
 std::string version_text(const OsVersion& version) {
     return vel::format_checked("%lu.%lu", {version.major, version.minor});
 }

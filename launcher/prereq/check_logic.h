@@ -17,6 +17,25 @@ struct OsVersion {
 
 enum class Verdict { Passed, Failed, None };
 
+// How a check reads its stated value.
+enum class CheckValue { LevelList, Integer, Real };
+
+// A key of a Windows-<version>-required/-optional section that names a check.
+struct CheckKey {
+    const char* name;
+    const char* failure_message_key;  // nullptr: the check adds no failure text
+    CheckValue value;
+};
+inline constexpr CheckKey kCheckKeys[] = {
+    {"SERVICE_PACK", "SERVICE_PACK_FAILURE_MESSAGE", CheckValue::LevelList},
+    {"MIN_DISPLAY_COLORS", "MIN_DISPLAY_COLORS_FAILURE_MESSAGE", CheckValue::Real},
+    {"CPU", "CPU_FAILURE_MESSAGE", CheckValue::Integer},
+    {"SWAP_SPACE", nullptr, CheckValue::Real},
+    {"TEMP_SPACE", nullptr, CheckValue::Real},
+};
+// The check an entry's key names, or nullptr.
+const CheckKey* find_check_key(std::string_view key);
+
 // "major.minor", the form the certified-version list uses.
 std::string version_text(const OsVersion& version);
 

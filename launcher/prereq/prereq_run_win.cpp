@@ -54,25 +54,24 @@ void show_exit_message() {
 bool check_entry(const std::string& key, const std::string& value, const std::string& param_file, bool silent_mode,
                  bool ignore_failures, const OsVersion& version, RunState& state, const std::string& scratch_dir,
                  int& result) {
-    int failed = 0;
+    const CheckKey* check = find_check_key(key);
+    if (!check) return true;
+    // An unattended run passes over the display-colour entry.
+    if (key == "MIN_DISPLAY_COLORS" && silent_mode) return true;
     std::string message;
+    if (check->failure_message_key) lookup_failure_message(state, check->failure_message_key, message, param_file);
+    int failed = 0;
     if (key == "SERVICE_PACK") {
-        lookup_failure_message(state, "SERVICE_PACK_FAILURE_MESSAGE", message, param_file);
         failed = check_service_pack(value, version);
     } else if (key == "MIN_DISPLAY_COLORS") {
-        if (silent_mode) return true;
-        lookup_failure_message(state, "MIN_DISPLAY_COLORS_FAILURE_MESSAGE", message, param_file);
         failed = check_display_colors(value);
     } else if (key == "CPU") {
-        lookup_failure_message(state, "CPU_FAILURE_MESSAGE", message, param_file);
         failed = check_cpu(value);
     } else if (key == "SWAP_SPACE") {
         failed = check_swap_space(value);
-    } else if (key == "TEMP_SPACE") {
+    } else {
         // A lack of temporary space is reported but does not stop the pass.
         if (check_temp_space(value, scratch_dir)) result = kPassFailed;
-        return true;
-    } else {
         return true;
     }
     if (!failed) return true;

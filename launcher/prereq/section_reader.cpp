@@ -94,25 +94,33 @@ int next_token(const char* text, std::string& out, bool rest_of_line) {
     return result;
 }
 
+bool header_matches(const std::string& line, std::string_view section) {
+    return line.size() == section.size() + 2 && line.front() == '[' && line.back() == ']' &&
+           std::string_view(line).substr(1, section.size()) == section;
+}
+
+bool split_entry(const std::string& line, std::string& key, std::string& value) {
+    if (next_token(line.c_str(), key, false) != 0) return false;
+    if (next_token(nullptr, value, true) != 0) value.clear();
+    return true;
+}
+
 int next_section_entry(std::optional<std::string_view> section, std::string& key_out, std::string& value_out,
                        std::FILE* file) {
     std::string line;
     if (section) {
-        std::string wanted(1, '[');
-        wanted.append(*section).push_back(']');
         while (read_config_line(file, line) == 0) {
-            if (section_header(line) && line == wanted) return 0;
+            if (section_header(line) && header_matches(line, *section)) return 0;
         }
         return -1;
     }
 
     read_config_line(file, line);
     if (section_header(line)) return -1;
-    std::string key;
-    if (next_token(line.c_str(), key, false) != 0) return -1;
+    std::string key, value;
+    if (!split_entry(line, key, value)) return -1;
     key_out = key;
-    std::string value;
-    value_out = next_token(nullptr, value, true) == 0 ? value : std::string();
+    value_out = value;
     return 0;
 }
 

@@ -32,6 +32,12 @@ int next_token(const char* text, std::string& out, bool rest_of_line);
 // Removes leading and trailing blanks; a text of blanks only is left as it is.
 void trim_blanks(std::string& text);
 
+// Whether `line`, a header as section_header left it, is the header of
+// `section`: "[" name "]" from the first column on, compared byte-wise.
+bool header_matches(const std::string& line, std::string_view section);
+// Key and value (empty when missing) of an entry line; false when it has no key.
+bool split_entry(const std::string& line, std::string& key, std::string& value);
+
 // With `section`: moves `file` behind the first header matching it (0), or -1
 // at end of file. Without: the next entry of the current section (0), or -1
 // when the section has ended.

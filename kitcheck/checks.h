@@ -1,0 +1,62 @@
+// The parts of the kit checker and what they share.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kitcheck/kit_checker.h"
+
+namespace kitcheck {
+
+class Report {
+public:
+    explicit Report(std::vector<Finding>& out) : out_(out) {}
+    void error(std::string_view file, int line, std::string text) { add(file, line, Severity::Error, std::move(text)); }
+    void warning(std::string_view file, int line, std::string text) {
+        add(file, line, Severity::Warning, std::move(text));
+    }
+
+private:
+    void add(std::string_view file, int line, Severity severity, std::string text) {
+        out_.push_back({std::string(file), line, severity, std::move(text)});
+    }
+    std::vector<Finding>& out_;
+};
+
+struct TextLine {
+    int number;
+    std::string text;
+};
+// The lines of a file read in text mode: an LF ends a line, a CR before it is
+// dropped, a final line without LF counts.
+std::vector<TextLine> text_lines(std::string_view bytes);
+
+// A section of the parameter file as the system's profile reading sees it:
+// names without regard to case, blanks around keys and values removed, one
+// pair of quotation marks around a value removed, ";" lines are comments.
+struct ProfileEntry {
+    int line;
+    std::string key;
+    std::string value;
+};
+struct ProfileSection {
+    int line;
+    std::string name;
+    std::vector<ProfileEntry> entries;
+};
+std::vector<ProfileSection> read_profile(std::string_view bytes);
+bool same_name(std::string_view a, std::string_view b);
+// First section / entry of that name (without regard to case), or nullptr.
+const ProfileSection* find_section(const std::vector<ProfileSection>& sections, std::string_view name);
+const ProfileEntry* find_entry(const ProfileSection& section, std::string_view key);
+
+// A path with "." and ".." segments folded and the ".\" prefix dropped.
+std::string normal_path(std::string_view path);
+bool ends_with_ignoring_case(std::string_view text, std::string_view tail);
+
+void check_parameter_file(const KitFiles& files, const std::string& name, std::string_view bytes, Report& report);
+void check_prerequisites(const std::string& name, std::string_view bytes, Report& report);
+void check_catalogues(const KitFiles& files, Report& report);
+
+}  // namespace kitcheck

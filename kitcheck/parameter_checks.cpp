@@ -1,0 +1,203 @@
+// velparam.ini's section [Velmor]: its keys and values, and the locations and
+// archives they name, resolved as setup.exe resolves them.
+#include <algorithm>
+#include <cctype>
+
+#include "kitcheck/checks.h"
+#include "launcher/java_command.h"
+#include "launcher/kit/param_file.h"
+#include "launcher/kit/paths.h"
+#include "launcher/main_flow.h"
+
+namespace kitcheck {
+
+namespace {
+
+// setup.exe's own directory, which relative locations start from.
+constexpr std::string_view kProgramDirectory = ".";
+
+bool all_digits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool is_location_key(std::string_view key) {
+    return key == "JRE_LOCATION" || key == "KSI_LOCATION" || key == "KSI_CORE_LOCATION" ||
+           key == "PREREQ_CONFIG_LOCATION" || key == "SOURCE";
+}
+
+// What a location's value must not hold: characters no Windows path takes, a
+// colon other than a drive's, and quotation marks, which would end the
+// quoting of the value on the installer's command line.
+std::string location_form_problem(std::string_view value) {
+    const std::size_t bad = value.find_first_of("\"*?<>|");
+    if (bad != std::string_view::npos) return std::string("holds the character ") + value[bad] + ", which no Windows path takes";
+    const std::size_t colon = value.find(':', 2);
+    if (colon != std::string_view::npos || (value.size() >= 2 && value[1] == ':' && !std::isalpha(static_cast<unsigned char>(value[0]))))
+        return "holds a colon that is not a drive's";
+    return {};
+}
+
+struct Velmor {
+    const ProfileSection* section = nullptr;
+    int line_of(std::string_view key) const {
+        const ProfileEntry* entry = section ? find_entry(*section, key) : nullptr;
+        return entry ? entry->line : 0;
+    }
+};
+
+void check_entries(const ProfileSection& section, const std::string& file, Report& report) {
+    std::vector<std::string_view> known;
+    for (const kit::ParameterKey& key : kit::kParameterKeys) known.push_back(key.name);
+
+    std::vector<const ProfileEntry*> seen;
+    for (const ProfileEntry& entry : section.entries) {
+        const kit::ParameterKey* key = nullptr;
+        for (const kit::ParameterKey& candidate : kit::kParameterKeys) {
+            if (same_name(candidate.name, entry.key)) key = &candidate;
+        }
+        if (!key) {
+            std::string text = "unknown key " + entry.key + ": setup.exe does not read it";
+            const std::string nearest = nearest_name(entry.key, known);
+            if (!nearest.empty()) text += " (did you mean " + nearest + "?)";
+            report.warning(file, entry.line, text);
+            continue;
+        }
+        bool again = false;
+        for (const ProfileEntry* earlier : seen) {
+            if (same_name(earlier->key, entry.key)) {
+                report.warning(file, entry.line, std::string(key->name) + " given again: setup.exe reads only line " +
+                                                     std::to_string(earlier->line));
+                again = true;
+                break;
+            }
+        }
+        if (again) continue;
+        seen.push_back(&entry);
+
+        const std::string& value = entry.value;
+        const std::string name(key->name);
+        if (value.empty()) continue;  // the default applies
+        if (value.size() > key->max_length) {
+            report.error(file, entry.line,
+                         name + " has " + std::to_string(value.size()) + " characters, more than the " +
+                             std::to_string(key->max_length) + " setup.exe takes: it uses the default instead");
+            continue;
+        }
+        if (key->form == kit::ValueForm::Flag && value[0] != 'T' && value[0] != 'F') {
+            report.error(file, entry.line,
+                         name + "=" + value + ": setup.exe reads only the first letter, " + value.substr(0, 1) +
+                             ", and takes anything but T as FALSE (write TRUE or FALSE)");
+        } else if (name == "BOOTSTRAP_SIZE") {
+            const long long megabytes = launcher::parse_bootstrap_size(value);
+            if (megabytes < 0 || megabytes > launcher::kMaxBootstrapMegabytes) {
+                report.error(file, entry.line,
+                             "BOOTSTRAP_SIZE=" + value + " is out of range: setup.exe takes 0 to " +
+                                 std::to_string(launcher::kMaxBootstrapMegabytes) + " (megabytes)");
+            } else if (!all_digits(value)) {
+                report.warning(file, entry.line,
+                               "BOOTSTRAP_SIZE=" + value + " is read as " + std::to_string(megabytes));
+            }
+        } else if (name == "COPY_THREADS" && !all_digits(value)) {
+            report.error(file, entry.line, "COPY_THREADS=" + value + " is not a number");
+        } else if (is_location_key(name) && !(name == "SOURCE" && launcher::is_http_location(value))) {
+            const std::string problem = location_form_problem(value);
+            if (!problem.empty()) report.error(file, entry.line, name + "=" + value + " " + problem);
+        }
+    }
+}
+
+struct LocationCheck {
+    const KitFiles& files;
+    const std::string& file;
+    Report& report;
+
+    // nullopt when the path cannot be looked at here (reported as a warning).
+    std::optional<EntryKind> kind(const std::string& path, int line, std::string_view what) {
+        const std::optional<EntryKind> found = files.kind(path);
+        if (!found)
+            report.warning(file, line, std::string(what) + " (" + normal_path(path) + ") cannot be checked on this machine");
+        return found;
+    }
+
+    void require(const std::string& path, EntryKind wanted, int line, std::string_view what, bool asked) {
+        const std::optional<EntryKind> found = kind(path, line, what);
+        if (!found || *found == wanted) return;
+        std::string text = std::string(what) + " (" + normal_path(path) + ") is missing";
+        if (asked) {
+            report.warning(file, line, text + ": setup.exe needs -jreLoc");
+        } else {
+            report.error(file, line, text);
+        }
+    }
+
+    void require_archives(const std::string& directory, int line, std::string_view what) {
+        const std::optional<EntryKind> found = kind(directory, line, what);
+        if (!found) return;
+        if (*found == EntryKind::Directory) {
+            for (const std::string& name : files.list(directory)) {
+                if (ends_with_ignoring_case(name, ".jar")) return;
+            }
+        }
+        report.error(file, line,
+                     std::string(what) + " (" + normal_path(directory) + ") holds no .jar archives to expand");
+    }
+};
+
+}  // namespace
+
+void check_parameter_file(const KitFiles& files, const std::string& name, std::string_view bytes, Report& report) {
+    const std::vector<ProfileSection> sections = read_profile(bytes);
+    Velmor velmor{find_section(sections, kit::kParameterSection)};
+    if (!velmor.section) {
+        report.warning(name, 0, "no section [Velmor]: every setting takes its default");
+    } else {
+        check_entries(*velmor.section, name, report);
+    }
+
+    // The settings as setup.exe takes them, from the values as it reads them.
+    const kit::RawParameterReader read = [&velmor](std::string_view key) -> std::string {
+        const ProfileEntry* entry = velmor.section ? find_entry(*velmor.section, key) : nullptr;
+        return entry && entry->value.size() <= kit::kMaxPathLength ? entry->value : std::string();
+    };
+    kit::KitSettings settings;
+    const bool distribution = kit::read_settings(read, std::string(kProgramDirectory), false, settings);
+    kit::read_location_settings(read, settings);
+    const bool bootstrap = settings.bootstrap.starts_with("T");
+
+    LocationCheck check{files, name, report};
+    const int jre_line = velmor.line_of("JRE_LOCATION");
+    if (distribution) {
+        if (files.kind("unzip.exe") != EntryKind::File)
+            report.error(name, velmor.line_of("DISTRIBUTION"),
+                         "unzip.exe is missing beside setup.exe: distribution mode expands the archives with it");
+        check.require_archives(settings.ksi_location, velmor.line_of("KSI_LOCATION"), "KSI_LOCATION");
+        check.require_archives(settings.ksi_core_location, velmor.line_of("KSI_CORE_LOCATION"), "KSI_CORE_LOCATION");
+        if (settings.jre_location.empty()) {
+            report.warning(name, jre_line,
+                           "JRE_LOCATION is not set: setup.exe asks for the Java runtime or takes it from -jreLoc");
+        } else {
+            check.require_archives(settings.jre_location, jre_line, "JRE_LOCATION");
+        }
+        return;
+    }
+
+    const kit::DerivedDirectories derived = kit::derive_directories(settings);
+    const int installer_line = velmor.line_of("KSI_LOCATION");
+    const int core_line = velmor.line_of("KSI_CORE_LOCATION");
+    check.require(derived.installer_lib, EntryKind::Directory, installer_line, "KSI_LOCATION\\jlib", false);
+    check.require(derived.core_lib, EntryKind::Directory, core_line, "KSI_CORE_LOCATION\\jlib", false);
+    check.require(derived.native_lib, EntryKind::Directory, core_line, "KSI_CORE_LOCATION\\lib\\win32", false);
+    if (settings.jre_location.empty() && bootstrap) {
+        report.warning(name, jre_line,
+                       "JRE_LOCATION is not set: setup.exe asks for the Java runtime or takes it from -jreLoc");
+        return;
+    }
+    // Without JRE_LOCATION the runtime is looked for in bin beside setup.exe,
+    // unless -jreLoc names one.
+    const bool asked = settings.jre_location.empty();
+    const std::string what = asked ? "bin" : "JRE_LOCATION\\bin";
+    check.require(derived.java_bin + "\\java.exe", EntryKind::File, jre_line, what + "\\java.exe", asked);
+    check.require(derived.java_bin + "\\javaw.exe", EntryKind::File, jre_line, what + "\\javaw.exe", asked);
+}
+
+}  // namespace kitcheck

@@ -1,0 +1,269 @@
+// The prerequisite sections of velparam.ini: the certified versions and the
+// Windows-<version>-required/-optional sections, read line by line with the
+// prerequisite reader's own rules.
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "kitcheck/checks.h"
+#include "launcher/prereq/check_logic.h"
+#include "launcher/prereq/section_reader.h"
+
+namespace kitcheck {
+
+namespace {
+
+constexpr std::string_view kCertifiedSection = "Certified Versions";
+
+bool is_number(std::string_view text, bool fraction) {
+    bool digits = false, point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            digits = true;
+        } else if (c == '.' && fraction && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digits;
+}
+
+// "major.minor" as setup.exe writes the running version ("%lu.%lu").
+bool is_version(std::string_view text) {
+    const std::size_t point = text.find('.');
+    if (point == std::string_view::npos) return false;
+    const std::string_view major = text.substr(0, point), minor = text.substr(point + 1);
+    const auto plain = [](std::string_view n) { return is_number(n, false) && (n.size() == 1 || n[0] != '0'); };
+    return plain(major) && plain(minor);
+}
+
+std::vector<std::string_view> split_commas(std::string_view list) {
+    std::vector<std::string_view> entries;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        entries.push_back(list.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        if (comma == std::string_view::npos) return entries;
+        start = comma + 1;
+    }
+}
+
+struct SectionName {
+    std::string version;
+    bool required = false;
+};
+
+// Windows-<version>-required / -optional, compared as the reader compares.
+std::optional<SectionName> pass_section(std::string_view name) {
+    constexpr std::string_view kPrefix = "Windows-";
+    for (bool required : {true, false}) {
+        const std::string_view suffix = required ? "-required" : "-optional";
+        if (name.size() > kPrefix.size() + suffix.size() && name.starts_with(kPrefix) && name.ends_with(suffix)) {
+            return SectionName{std::string(name.substr(kPrefix.size(), name.size() - kPrefix.size() - suffix.size())),
+                               required};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+std::string number_text(double value) {
+    std::string text = std::to_string(value);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    return text;
+}
+
+// The value a reader would take if it kept to what the line shows.
+std::string apparent_value(const std::string& line) {
+    const std::size_t equals = line.find('=');
+    std::string value = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+    prereq::trim_blanks(value);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    prereq::trim_blanks(value);
+    if (!value.empty() && prereq::is_blank(value[0])) value.clear();
+    return value;
+}
+
+void check_value(const prereq::CheckKey& check, const std::string& value, const std::string& file, int line,
+                 Report& report) {
+    const std::string entry = std::string(check.name) + "=" + value;
+    switch (check.value) {
+        case prereq::CheckValue::LevelList:
+            for (std::string_view level : split_commas(value)) {
+                if (level.find_first_of(" \t") != std::string_view::npos)
+                    report.error(file, line,
+                                 entry + ": \"" + std::string(level) +
+                                     "\" holds a blank, but setup.exe compares the level alone (such as 6a)");
+            }
+            return;
+        case prereq::CheckValue::Integer: {
+            const int number = prereq::read_integer(value);
+            if (number <= 0) {
+                report.error(file, line, entry + ": setup.exe reads no number above 0 here, so the check gives no verdict");
+            } else if (!is_number(value, false)) {
+                report.warning(file, line, entry + " is read as " + std::to_string(number));
+            }
+            return;
+        }
+        case prereq::CheckValue::Real: {
+            const double number = prereq::read_real(value);
+            if (number <= 0) {
+                const std::string_view name = check.name;
+                const char* outcome = name == "SWAP_SPACE"   ? "so the check always fails"
+                                      : name == "TEMP_SPACE" ? "so the check always passes"
+                                                             : "so the check gives no verdict";
+                report.error(file, line, entry + ": setup.exe reads no number above 0 here, " + outcome);
+            } else if (!is_number(value, true)) {
+                report.warning(file, line, entry + " is read as " + number_text(number));
+            }
+            return;
+        }
+    }
+}
+
+struct VersionSections {
+    std::set<std::string> checks;                   // check keys of its two read sections
+    std::map<std::string, int> failure_messages;    // failure-message key -> line
+};
+
+}  // namespace
+
+void check_prerequisites(const std::string& file, std::string_view bytes, Report& report) {
+    // The certified list is read as the system's profile reading reads it.
+    const std::vector<ProfileSection> profile = read_profile(bytes);
+    std::set<std::string> listed;
+    if (const ProfileSection* certified = find_section(profile, kCertifiedSection)) {
+        if (const ProfileEntry* windows = find_entry(*certified, "Windows")) {
+            for (std::string_view version : split_commas(windows->value)) {
+                if (version.empty()) continue;  // passed over
+                if (is_version(version)) {
+                    listed.emplace(version);
+                } else {
+                    report.error(file, windows->line,
+                                 "Windows=" + windows->value + ": \"" + std::string(version) +
+                                     "\" never matches: setup.exe compares major.minor exactly, such as 6.1");
+                }
+            }
+        }
+    }
+
+    std::vector<std::string_view> known;
+    for (const prereq::CheckKey& check : prereq::kCheckKeys) {
+        known.push_back(check.name);
+        if (check.failure_message_key) known.push_back(check.failure_message_key);
+    }
+
+    std::map<std::string, int> headers;  // pass sections read, with their lines
+    std::map<std::string, VersionSections> versions;
+    std::string section;                  // the pass section being read, or empty
+    std::string version;
+    for (const TextLine& text_line : text_lines(bytes)) {
+        std::string line = text_line.text;
+        const int number = text_line.number;
+        if (line.size() > prereq::kMaxLineLength) {
+            line.resize(prereq::kMaxLineLength);
+            report.warning(file, number,
+                           "line longer than " + std::to_string(prereq::kMaxLineLength) +
+                               " characters: the prerequisite reader takes only its beginning");
+        }
+        if (std::all_of(line.begin(), line.end(), prereq::is_blank)) continue;
+
+        if (const std::optional<std::size_t> open = prereq::section_header(line)) {
+            section.clear();
+            const std::size_t close = line.find(']', *open + 1);
+            const std::string name = line.substr(*open + 1, close - *open - 1);
+            const bool exact = prereq::header_matches(line, name);
+            const std::optional<SectionName> pass = pass_section(name);
+            if (!pass) {
+                const std::string low = lowered(name);
+                if (low.starts_with("windows-") && (low.ends_with("-required") || low.ends_with("-optional")))
+                    report.warning(file, number,
+                                   "[" + name + "]: section names are case-sensitive; setup.exe looks for "
+                                   "[Windows-<version>-required] and [Windows-<version>-optional]");
+                continue;
+            }
+            if (!exact) {
+                report.warning(file, number,
+                               *open > 0 ? "[" + name + "] is indented: the prerequisite reader only matches a "
+                                                        "header that starts in the first column"
+                                         : "[" + name + "] has text after its \"]\": the prerequisite reader never "
+                                                        "matches it");
+                continue;
+            }
+            if (!listed.count(pass->version)) {
+                report.warning(file, number,
+                               "[" + name + "] belongs to no version listed in [Certified Versions]: setup.exe never "
+                               "reads it");
+                continue;
+            }
+            const auto [earlier, first] = headers.emplace(name, number);
+            if (!first) {
+                report.warning(file, number,
+                               "[" + name + "] given again: setup.exe reads only the section on line " +
+                                   std::to_string(earlier->second));
+                continue;
+            }
+            section = name;
+            version = pass->version;
+            continue;
+        }
+        if (section.empty()) continue;
+
+        std::string key, value;
+        if (!prereq::split_entry(line, key, value)) {
+            report.warning(file, number,
+                           "a line without a key ends [" + section + "]: setup.exe reads no entry below it");
+            section.clear();
+            continue;
+        }
+        if (key[0] == ';' || key[0] == '#') continue;  // meant as a comment; matches no key
+        const prereq::CheckKey* check = prereq::find_check_key(key);
+        bool failure_message = false;
+        for (const prereq::CheckKey& candidate : prereq::kCheckKeys) {
+            if (candidate.failure_message_key && key == candidate.failure_message_key) failure_message = true;
+        }
+        if (!check && !failure_message) {
+            std::string text = "unknown key " + key + " in [" + section + "]: setup.exe passes it over";
+            const std::string nearest = nearest_name(key, known);
+            if (!nearest.empty()) text += " (did you mean " + nearest + "?)";
+            report.warning(file, number, text);
+            continue;
+        }
+        const std::string apparent = apparent_value(line);
+        if (value != apparent) {
+            report.warning(file, number,
+                           key + ": the prerequisite reader takes the value \"" + value + "\", not \"" + apparent +
+                               "\" (a blank before \"=\" leaves no value; a value holding \"=\" needs quotes)");
+        } else if (value.empty()) {
+            report.warning(file, number, key + " has no value: setup.exe passes it over");
+        }
+        if (value.empty()) continue;
+        if (failure_message) {
+            versions[version].failure_messages.emplace(key, number);
+            continue;
+        }
+        versions[version].checks.insert(key);
+        check_value(*check, value, file, number, report);
+    }
+
+    for (const auto& [name, sections] : versions) {
+        for (const auto& [key, line] : sections.failure_messages) {
+            for (const prereq::CheckKey& check : prereq::kCheckKeys) {
+                if (!check.failure_message_key || key != check.failure_message_key || sections.checks.count(check.name))
+                    continue;
+                report.warning(file, line,
+                               key + " without a " + check.name + " check for Windows " + name +
+                                   ": setup.exe never shows it");
+            }
+        }
+    }
+}
+
+}  // namespace kitcheck
