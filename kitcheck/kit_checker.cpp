@@ -51,7 +51,10 @@ std::string format_finding(const Finding& finding, std::string_view directory, c
     std::string out(directory);
     if (!out.empty() && out.back() != separator) out += separator;
     for (char c : finding.file) out += c == '\\' ? separator : c;
-    if (finding.line > 0) out += ":" + std::to_string(finding.line);
+    if (finding.line > 0) {
+        out += ':';
+        out += std::to_string(finding.line);
+    }
     out += finding.severity == Severity::Error ? ": error: " : ": warning: ";
     out += finding.text;
     return out;

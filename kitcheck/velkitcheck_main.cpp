@@ -20,20 +20,23 @@ constexpr char kSeparator = '/';
 
 int main(int argc, char** argv) {
     bool strict = false;
-    std::string directory;
+    std::string directory(".");
+    bool named = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--strict") {
             strict = true;
-        } else if (directory.empty() && !argument.starts_with("-")) {
+        } else if (!named && !argument.starts_with("-")) {
             directory = argument;
+            named = true;
         } else {
             std::fputs("usage: velkitcheck [--strict] [KIT_DIRECTORY]\n", stderr);
             return 2;
         }
     }
-    const std::string shown = directory.empty() || directory == "." ? std::string() : directory;
-    if (directory.empty()) directory = ".";
+    // Findings in the current directory are named without a prefix.
+    std::string shown;
+    if (directory != ".") shown = directory;
 
     const std::vector<kitcheck::Finding> findings = kitcheck::check_kit(kitcheck::directory_kit(directory));
     int errors = 0, warnings = 0;
