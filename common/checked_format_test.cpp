@@ -5,6 +5,7 @@
 #include <string>
 
 using vel::format_checked;
+using vel::format_conversions;
 
 TEST(CheckedFormat, FormatsTheArgumentsItIsGiven) {
     EXPECT_EQ(format_checked("%s has %d MB, %u free (%x)", {"C:", -5, 7u, 255}), "C: has -5 MB, 7 free (ff)");
@@ -22,6 +23,9 @@ TEST(CheckedFormat, ConversionWithoutItsArgumentIsCopiedAsWritten) {
     // An argument of the wrong kind is not read through the conversion.
     EXPECT_EQ(format_checked("%s then %d", {12, "x"}), "%s then %d");
     EXPECT_EQ(format_checked("%d then %s", {"x", "y"}), "%d then y");
+    // The conversions a text takes, as the formatter pairs them: "50% done" takes one.
+    EXPECT_EQ(format_conversions("%-5s of 100%% %d, 50% done %"),
+              (std::vector<std::string_view>{"%-5s", "%d", "% d"}));
 }
 
 TEST(CheckedFormat, OddFormatsStayBounded) {

@@ -88,16 +88,15 @@ Messages read_catalogue(const std::string& file, std::string_view bytes, Report&
             const std::size_t length = (nul == std::string_view::npos ? bytes.size() : nul) - record.offset;
             report.error(file, number,
                          "record of " + std::to_string(length) + " bytes: setup.exe reads at most " +
-                             std::to_string(catalogue::kMaxRecordBytes - 1) +
-                             " and takes the rest as further records");
+                             std::to_string(catalogue::kMaxRecordBytes - 1) + " and takes the rest as further records");
             continue;
         }
         std::string_view key, text;
         if (!catalogue::split_message_record(record.text, key, text)) {
             report.error(file, number,
-                         record.text.empty() ? std::string("empty record: setup.exe warns about it on every start")
-                                             : "record without \"=\" (" + shown(record.text) +
-                                                   "): setup.exe skips it with a warning");
+                         record.text.empty()
+                             ? std::string("empty record: setup.exe warns about it on every start")
+                             : "record without \"=\" (" + shown(record.text) + "): setup.exe skips it with a warning");
             continue;
         }
         if (!valid_utf8(record.text)) {
@@ -116,9 +115,9 @@ Messages read_catalogue(const std::string& file, std::string_view bytes, Report&
         end = last.offset + last.text.size() + (last.cut ? 0 : 1);
     }
     if (bytes.size() > end)
-        report.error(file, 0,
-                     "the last " + std::to_string(bytes.size() - end) +
-                         " bytes have no closing NUL: setup.exe drops them");
+        report.error(
+            file, 0,
+            "the last " + std::to_string(bytes.size() - end) + " bytes have no closing NUL: setup.exe drops them");
     return messages;
 }
 

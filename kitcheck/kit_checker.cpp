@@ -98,9 +98,8 @@ std::vector<TextLine> text_lines(std::string_view bytes) {
 }
 
 bool same_name(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::vector<ProfileSection> read_profile(std::string_view bytes) {

@@ -155,7 +155,8 @@ TEST(KitCheck, EachBrokenKitGivesExactlyItsFindings) {
          {"velparam.ini:9: error: SWAP_SPACE=lots: setup.exe reads no number above 0 here, so the check always fails",
           "velparam.ini:10: error: SERVICE_PACK=Service Pack 6: \"Service Pack 6\" holds a blank, but setup.exe "
           "compares the level alone (such as 6a)"}},
-        {"failure message without its check", kVelmor, "5.1,6.1", "SERVICE_PACK_FAILURE_MESSAGE=Install SP 2.\n", {}, {},
+        {"failure message without its check", kVelmor, "5.1,6.1", "SERVICE_PACK_FAILURE_MESSAGE=Install SP 2.\n",
+         {}, {},
          {"velparam.ini:9: warning: SERVICE_PACK_FAILURE_MESSAGE without a SERVICE_PACK check for Windows 6.1: "
           "setup.exe never shows it"}},
         {"value read differently from how it looks", kVelmor, "5.1,6.1", "TEMP_SPACE = 10\nSERVICE_PACK=a=b\n", {}, {},
@@ -182,8 +183,9 @@ TEST(KitCheck, EachBrokenKitGivesExactlyItsFindings) {
         for (const std::string& path : kit.removed) files.erase(path);
         const std::vector<Finding> findings = check_kit(memory_kit({files.begin(), files.end()}));
         EXPECT_EQ(lines_of(findings), kit.expected);
-        const bool errors = std::any_of(kit.expected.begin(), kit.expected.end(),
-                                        [](const std::string& line) { return line.find(": error: ") != std::string::npos; });
+        const bool errors = std::any_of(kit.expected.begin(), kit.expected.end(), [](const std::string& line) {
+            return line.find(": error: ") != std::string::npos;
+        });
         EXPECT_EQ(exit_code(findings, false), errors ? 1 : 0);
         EXPECT_EQ(exit_code(findings, true), kit.expected.empty() ? 0 : 1);
     }

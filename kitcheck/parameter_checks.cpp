@@ -30,9 +30,11 @@ bool is_location_key(std::string_view key) {
 // quoting of the value on the installer's command line.
 std::string location_form_problem(std::string_view value) {
     const std::size_t bad = value.find_first_of("\"*?<>|");
-    if (bad != std::string_view::npos) return std::string("holds the character ") + value[bad] + ", which no Windows path takes";
+    if (bad != std::string_view::npos)
+        return std::string("holds the character ") + value[bad] + ", which no Windows path takes";
     const std::size_t colon = value.find(':', 2);
-    if (colon != std::string_view::npos || (value.size() >= 2 && value[1] == ':' && !std::isalpha(static_cast<unsigned char>(value[0]))))
+    if (colon != std::string_view::npos ||
+        (value.size() >= 2 && value[1] == ':' && !std::isalpha(static_cast<unsigned char>(value[0]))))
         return "holds a colon that is not a drive's";
     return {};
 }
@@ -65,8 +67,9 @@ void check_entries(const ProfileSection& section, const std::string& file, Repor
         bool again = false;
         for (const ProfileEntry* earlier : seen) {
             if (same_name(earlier->key, entry.key)) {
-                report.warning(file, entry.line, std::string(key->name) + " given again: setup.exe reads only line " +
-                                                     std::to_string(earlier->line));
+                report.warning(file, entry.line,
+                               std::string(key->name) + " given again: setup.exe reads only line " +
+                                   std::to_string(earlier->line));
                 again = true;
                 break;
             }
@@ -115,7 +118,8 @@ struct LocationCheck {
     std::optional<EntryKind> kind(const std::string& path, int line, std::string_view what) {
         const std::optional<EntryKind> found = files.kind(path);
         if (!found)
-            report.warning(file, line, std::string(what) + " (" + normal_path(path) + ") cannot be checked on this machine");
+            report.warning(file, line,
+                           std::string(what) + " (" + normal_path(path) + ") cannot be checked on this machine");
         return found;
     }
 

@@ -106,7 +106,8 @@ void check_value(const prereq::CheckKey& check, const std::string& value, const 
         case prereq::CheckValue::Integer: {
             const int number = prereq::read_integer(value);
             if (number <= 0) {
-                report.error(file, line, entry + ": setup.exe reads no number above 0 here, so the check gives no verdict");
+                report.error(file, line,
+                             entry + ": setup.exe reads no number above 0 here, so the check gives no verdict");
             } else if (!is_number(value, false)) {
                 report.warning(file, line, entry + " is read as " + std::to_string(number));
             }
@@ -129,8 +130,8 @@ void check_value(const prereq::CheckKey& check, const std::string& value, const 
 }
 
 struct VersionSections {
-    std::set<std::string> checks;                   // check keys of its two read sections
-    std::map<std::string, int> failure_messages;    // failure-message key -> line
+    std::set<std::string> checks;                 // check keys of its two read sections
+    std::map<std::string, int> failure_messages;  // failure-message key -> line
 };
 
 }  // namespace
@@ -162,7 +163,7 @@ void check_prerequisites(const std::string& file, std::string_view bytes, Report
 
     std::map<std::string, int> headers;  // pass sections read, with their lines
     std::map<std::string, VersionSections> versions;
-    std::string section;                  // the pass section being read, or empty
+    std::string section;  // the pass section being read, or empty
     std::string version;
     for (const TextLine& text_line : text_lines(bytes)) {
         std::string line = text_line.text;
@@ -185,22 +186,26 @@ void check_prerequisites(const std::string& file, std::string_view bytes, Report
                 const std::string low = lowered(name);
                 if (low.starts_with("windows-") && (low.ends_with("-required") || low.ends_with("-optional")))
                     report.warning(file, number,
-                                   "[" + name + "]: section names are case-sensitive; setup.exe looks for "
-                                   "[Windows-<version>-required] and [Windows-<version>-optional]");
+                                   "[" + name +
+                                       "]: section names are case-sensitive; setup.exe looks for "
+                                       "[Windows-<version>-required] and [Windows-<version>-optional]");
                 continue;
             }
             if (!exact) {
                 report.warning(file, number,
-                               *open > 0 ? "[" + name + "] is indented: the prerequisite reader only matches a "
-                                                        "header that starts in the first column"
-                                         : "[" + name + "] has text after its \"]\": the prerequisite reader never "
-                                                        "matches it");
+                               *open > 0 ? "[" + name +
+                                               "] is indented: the prerequisite reader only matches a "
+                                               "header that starts in the first column"
+                                         : "[" + name +
+                                               "] has text after its \"]\": the prerequisite reader never "
+                                               "matches it");
                 continue;
             }
             if (!listed.count(pass->version)) {
                 report.warning(file, number,
-                               "[" + name + "] belongs to no version listed in [Certified Versions]: setup.exe never "
-                               "reads it");
+                               "[" + name +
+                                   "] belongs to no version listed in [Certified Versions]: setup.exe never "
+                                   "reads it");
                 continue;
             }
             const auto [earlier, first] = headers.emplace(name, number);
@@ -258,9 +263,9 @@ void check_prerequisites(const std::string& file, std::string_view bytes, Report
             for (const prereq::CheckKey& check : prereq::kCheckKeys) {
                 if (!check.failure_message_key || key != check.failure_message_key || sections.checks.count(check.name))
                     continue;
-                report.warning(file, line,
-                               key + " without a " + check.name + " check for Windows " + name +
-                                   ": setup.exe never shows it");
+                report.warning(
+                    file, line,
+                    key + " without a " + check.name + " check for Windows " + name + ": setup.exe never shows it");
             }
         }
     }

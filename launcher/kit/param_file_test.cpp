@@ -79,6 +79,21 @@ TEST(ParameterFile, OverlongValuesAreRefusedNotCut) {
     EXPECT_EQ(s.jre_version, std::string(31, '1'));
 }
 
+// The kit checker takes the keys, their forms and limits from the table.
+TEST(ParameterFile, KeyTableHoldsEveryKeyReadInReadingOrder) {
+    std::vector<std::string> asked;
+    const RawParameterReader recorder = [&asked](std::string_view key) {
+        asked.emplace_back(key);
+        return std::string();
+    };
+    KitSettings settings;
+    read_settings(recorder, "C:\\kit", false, settings);
+    read_location_settings(recorder, settings);
+    std::vector<std::string> table;
+    for (const ParameterKey& key : kParameterKeys) table.emplace_back(key.name);
+    EXPECT_EQ(asked, table);
+}
+
 TEST(ParameterFile, LocationSettingsAndDerivedDirectories) {
     KitSettings s;
     read_location_settings(file_with({{"SOURCE", "http://h/p.xml"}}), s);
