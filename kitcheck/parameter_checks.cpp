@@ -6,7 +6,6 @@
 #include "kitcheck/checks.h"
 #include "launcher/java_command.h"
 #include "launcher/kit/param_file.h"
-#include "launcher/kit/paths.h"
 #include "launcher/main_flow.h"
 
 namespace kitcheck {
@@ -161,7 +160,7 @@ void check_parameter_file(const KitFiles& files, const std::string& name, std::s
     // The settings as setup.exe takes them, from the values as it reads them.
     const kit::RawParameterReader read = [&velmor](std::string_view key) -> std::string {
         const ProfileEntry* entry = velmor.section ? find_entry(*velmor.section, key) : nullptr;
-        return entry && entry->value.size() <= kit::kMaxPathLength ? entry->value : std::string();
+        return entry ? entry->value : std::string();
     };
     kit::KitSettings settings;
     const bool distribution = kit::read_settings(read, std::string(kProgramDirectory), false, settings);
