@@ -69,11 +69,10 @@ int exit_code(const std::vector<Finding>& findings, bool strict) {
 
 std::string nearest_name(std::string_view name, const std::vector<std::string_view>& candidates) {
     std::string best;
-    // Closer than half the name: a suggestion, not a guess.
-    std::size_t best_distance = std::max<std::size_t>(name.size() / 2, 1) + 1;
+    std::size_t best_distance = 0;
     for (std::string_view candidate : candidates) {
         const std::size_t distance = edit_distance(name, candidate);
-        if (distance < best_distance) {
+        if (best.empty() || distance < best_distance) {
             best_distance = distance;
             best = candidate;
         }

@@ -51,7 +51,8 @@ KitFiles directory_kit(const std::string& directory);
 const std::vector<std::string_view>& launcher_message_keys();
 
 // The name of `candidates` closest to `name` (fewest edits, letters compared
-// without regard to case), or empty when none is reasonably close.
+// without regard to case; the first of equally close ones), or empty when
+// there are no candidates.
 std::string nearest_name(std::string_view name, const std::vector<std::string_view>& candidates);
 
 }  // namespace kitcheck
