@@ -2,9 +2,9 @@
 """Fails when a deliverable imports a system function that Windows XP lacks.
 
 usage: check_xp_imports.py OBJDUMP GCC DIST_DIR
-Lists every system import of setup.exe, velnodm10.dll and velutx.dll, then
-compiles one reference per imported name against the Windows headers at the
-Windows XP level (_WIN32_WINNT and WINVER 0x0501, msvcrt.dll of XP). A name
+Lists every system import of setup.exe, velnodm10.dll, velutx.dll and
+velkitcheck.exe, then compiles one reference per imported name against the
+Windows headers at the Windows XP level (_WIN32_WINNT and WINVER 0x0501, msvcrt.dll of XP). A name
 those headers do not declare is an import the XP loader would refuse.
 """
 import re
@@ -13,7 +13,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-BINARIES = ("setup.exe", "velnodm10.dll", "velutx.dll")
+BINARIES = ("setup.exe", "velnodm10.dll", "velutx.dll", "velkitcheck.exe")
 OWN_DLLS = {"velutx.dll"}
 
 HEADERS = """#define _WIN32_WINNT 0x0501
