@@ -31,8 +31,12 @@ bool succeeded(BOOL result, DWORD& error) {
     return false;
 }
 
-// "0|": a string argument whose text the VM could not give.
-jstring missing_text_result(JNIEnv* env) { return new_java_string(env, result_text(0, "")); }
+// "0|": a string argument whose text the VM could not give; "0|" and the
+// error text for one without an ANSI form.
+jstring missing_text_result(JNIEnv* env, const JniUtfString& text) {
+    if (text.error()) return make_result_string(env, 0, text.error());
+    return new_java_string(env, result_text(0, ""));
+}
 
 // Runs `operation`(texts..., error) on the texts of `arguments` and reports it
 // as "1| " or "0|" + the system text of its error.
@@ -41,7 +45,7 @@ jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) n
     try {
         const JniUtfString texts[] = {JniUtfString(env, arguments)...};
         for (const JniUtfString& text : texts) {
-            if (!text) return missing_text_result(env);
+            if (!text) return missing_text_result(env, text);
         }
         DWORD error = ERROR_SUCCESS;
         const bool ok = [&]<std::size_t... I>(std::index_sequence<I...>) {
@@ -53,14 +57,17 @@ jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) n
     }
 }
 
+// The UTF-16 form of an ANSI code page text, as the network functions take it.
 std::wstring widen(const std::string& text, DWORD& error) {
-    const std::size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
-    if (length == static_cast<std::size_t>(-1)) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (needed <= 0) {
         error = ERROR_NO_UNICODE_TRANSLATION;
         return {};
     }
-    std::wstring wide(length, L'\0');
-    std::mbstowcs(wide.data(), text.c_str(), length + 1);
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), needed);
     return wide;
 }
 
@@ -215,7 +222,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFre
                                                                                       jstring path) {
     try {
         JniUtfString directory(env, path);
-        if (!directory) return missing_text_result(env);
+        if (!directory) return missing_text_result(env, directory);
         ULARGE_INTEGER available;
         ULARGE_INTEGER total;
         ULARGE_INTEGER free_bytes;
@@ -233,7 +240,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNode
                                                                                           jstring node) {
     try {
         JniUtfString name(env, node);
-        if (!name) return missing_text_result(env);
+        if (!name) return missing_text_result(env, name);
         const std::optional<std::string> unc = unc_server_name(name.get());
         if (!unc) return make_result_string(env, 0, kErrorFilenameExcedRange);
         DWORD error = ERROR_SUCCESS;
@@ -266,6 +273,10 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
                                                                                     jstring path, jobject status) {
     try {
         JniUtfString directory(env, path);
+        if (directory.error()) {
+            report_failure(env, status, error_text(directory.error()).c_str());
+            return JNI_FALSE;
+        }
         if (!directory) {
             native_trace(env, status, "sDestDir = null\n");
             report_failure(env, status, "");

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <jni.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace nativesystem {
@@ -18,7 +19,7 @@ jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code);
 
 // setStatus(true) on the status object.
 void report_success(JNIEnv* env, jobject status);
-// setStatus(false), then setOSString(text).
+// setStatus(false), then setOSString(text), an ANSI code page text.
 void report_failure(JNIEnv* env, jobject status, const char* text);
 
 // The status object's m_nativeDebugFlag, read afresh on every call.
@@ -29,25 +30,39 @@ bool is_native_debug(JNIEnv* env, jobject status);
 void native_trace(JNIEnv* env, jobject status, const char* format, ...)
     __attribute__((format(__MINGW_PRINTF_FORMAT, 3, 4)));
 
-// Owns the modified-UTF-8 text of a Java string for the length of a call.
+// The text of a Java string in the ANSI code page, as the ...A functions of
+// Windows take it, owned for the length of a call. A character the code page
+// cannot hold is never replaced by '?' or a look-alike, which would name
+// another file, key or service: the text is then refused.
 class JniUtfString {
 public:
     JniUtfString(JNIEnv* env, jstring text) noexcept;
-    ~JniUtfString();
     JniUtfString(const JniUtfString&) = delete;
     JniUtfString& operator=(const JniUtfString&) = delete;
 
-    // nullptr when the Java string is null or its text could not be obtained.
-    const char* get() const noexcept { return chars_; }
-    explicit operator bool() const noexcept { return chars_ != nullptr; }
-    // Releases the text now (the destructor then does nothing).
+    // nullptr when the Java string is null, its text could not be obtained
+    // or it has no ANSI form (see error()).
+    const char* get() const noexcept { return present_ ? text_.c_str() : nullptr; }
+    explicit operator bool() const noexcept { return present_; }
+    // ERROR_NO_UNICODE_TRANSLATION for a text with a character the code page
+    // lacks (or a NUL, which would cut it short), ERROR_NOT_ENOUGH_MEMORY
+    // when there was no room for it; 0 otherwise, a null string included.
+    DWORD error() const noexcept { return error_; }
+    // Drops the text now.
     void reset() noexcept;
 
 private:
-    JNIEnv* env_;
-    jstring text_;
-    const char* chars_;
+    std::string text_;
+    bool present_ = false;
+    DWORD error_ = 0;
 };
+
+// The first error() among `texts`, or 0.
+DWORD conversion_error(std::initializer_list<const JniUtfString*> texts) noexcept;
+
+// The ANSI code page form of UTF-16 text: 0, or ERROR_NO_UNICODE_TRANSLATION
+// when a character has none (a NUL included), or the conversion's own error.
+DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out);
 
 // Owns a local reference that the library created and deletes it when done.
 template <typename T>
@@ -97,8 +112,12 @@ inline LocalRef<jclass> object_class(JNIEnv* env, jobject object) {
     return LocalRef<jclass>(env, object ? env->GetObjectClass(object) : nullptr);
 }
 
-// NewStringUTF of `text` (nullptr when the VM cannot make it).
-jstring new_java_string(JNIEnv* env, const std::string& text);
+// A Java string of ANSI code page text (up to its first NUL), as Windows
+// hands it out; nullptr when the VM cannot make it.
+jstring new_java_string(JNIEnv* env, const char* ansi_text) noexcept;
+inline jstring new_java_string(JNIEnv* env, const std::string& ansi_text) noexcept {
+    return new_java_string(env, ansi_text.c_str());
+}
 
 // Runs the body of an export so that no C++ exception reaches the VM; the
 // fallback is returned when one is thrown.

@@ -1,7 +1,11 @@
 #include "nativesystem/jni_frame.h"
 
+#include <array>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <new>
 
 #include "common/unique_resource.h"
@@ -17,6 +21,10 @@ constexpr DWORD message_flags =
     FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
 constexpr DWORD neutral_language = 0x0400;
 constexpr const char* success_text = " ";
+// WC_ERR_INVALID_CHARS, which only systems whose code page may be UTF-8 know.
+constexpr DWORD refuse_invalid_chars = 0x80;
+// Texts up to this many characters become Java strings without the heap.
+constexpr std::size_t short_text_chars = 1024;
 
 // Messages of the status helpers, printed whatever the debug flag says.
 void print_unterminated(const char* text) {
@@ -47,8 +55,58 @@ std::string error_text(DWORD code) {
     return std::string(buffer, length);
 }
 
-jstring new_java_string(JNIEnv* env, const std::string& text) {
-    return env->NewStringUTF(text.c_str());
+DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out) {
+    out.clear();
+    if (length <= 0) return 0;
+    const auto* wide = reinterpret_cast<const wchar_t*>(chars);
+    for (jsize i = 0; i < length; ++i) {
+        if (wide[i] == L'\0') return ERROR_NO_UNICODE_TRANSLATION;
+    }
+    // Without best fit a character the code page lacks becomes the default
+    // character, and the flag says so. A UTF-8 code page takes neither the
+    // flag nor the pointer; it refuses unpaired surrogates instead.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? refuse_invalid_chars : WC_NO_BEST_FIT_CHARS;
+    BOOL used_default = FALSE;
+    BOOL* const used = utf8 ? nullptr : &used_default;
+    const int needed = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, used);
+    if (needed <= 0) return GetLastError();
+    if (used_default) return ERROR_NO_UNICODE_TRANSLATION;
+    out.resize(static_cast<std::size_t>(needed));
+    if (WideCharToMultiByte(CP_ACP, flags, wide, length, out.data(), needed, nullptr, used) != needed) {
+        const DWORD error = GetLastError();
+        out.clear();
+        return error ? error : ERROR_NO_UNICODE_TRANSLATION;
+    }
+    if (used_default) {
+        out.clear();
+        return ERROR_NO_UNICODE_TRANSLATION;
+    }
+    return 0;
+}
+
+jstring new_java_string(JNIEnv* env, const char* ansi_text) noexcept {
+    const std::size_t length = std::strlen(ansi_text);
+    if (length == 0) {
+        const jchar none = 0;
+        return env->NewString(&none, 0);
+    }
+    if (length > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    const int source_length = static_cast<int>(length);
+    const int needed = MultiByteToWideChar(CP_ACP, 0, ansi_text, source_length, nullptr, 0);
+    if (needed <= 0) return nullptr;
+    // Short texts convert on the stack, so that the fallback results made
+    // when the heap is exhausted still reach Java.
+    std::array<wchar_t, short_text_chars> local;
+    std::unique_ptr<wchar_t[]> heap;
+    wchar_t* wide = local.data();
+    if (static_cast<std::size_t>(needed) > local.size()) {
+        heap.reset(new (std::nothrow) wchar_t[static_cast<std::size_t>(needed)]);
+        if (!heap) return nullptr;
+        wide = heap.get();
+    }
+    if (MultiByteToWideChar(CP_ACP, 0, ansi_text, source_length, wide, needed) != needed) return nullptr;
+    return env->NewString(reinterpret_cast<const jchar*>(wide), needed);
 }
 
 jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code) {
@@ -58,7 +116,7 @@ jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code) {
     } catch (const std::bad_alloc&) {
         char fallback[1024];
         std::snprintf(fallback, sizeof fallback, "%d%c%s", outcome, result_separator, allocation_failure_text);
-        return env->NewStringUTF(fallback);
+        return new_java_string(env, fallback);
     }
 }
 
@@ -85,7 +143,7 @@ void report_failure(JNIEnv* env, jobject status, const char* text) {
         print_unterminated("Error obtaining method 'setOSString'");
         return;
     }
-    jstring java_text = env->NewStringUTF(text);
+    jstring java_text = new_java_string(env, text);
     if (java_threw(env)) return;
     env->CallVoidMethod(status, set_os_string, java_text);
     if (java_text) env->DeleteLocalRef(java_text);
@@ -149,14 +207,30 @@ void ExceptionAside::drop() noexcept {
     held_ = nullptr;
 }
 
-JniUtfString::JniUtfString(JNIEnv* env, jstring text) noexcept
-    : env_(env), text_(text), chars_(text ? env->GetStringUTFChars(text, nullptr) : nullptr) {}
-
-JniUtfString::~JniUtfString() { reset(); }
+JniUtfString::JniUtfString(JNIEnv* env, jstring text) noexcept {
+    if (!text) return;
+    const jsize length = env->GetStringLength(text);
+    const jchar* chars = env->GetStringChars(text, nullptr);
+    if (!chars) return;
+    try {
+        error_ = ansi_from_utf16(chars, length, text_);
+    } catch (const std::bad_alloc&) {
+        error_ = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    env->ReleaseStringChars(text, chars);
+    present_ = error_ == 0;
+}
 
 void JniUtfString::reset() noexcept {
-    if (chars_) env_->ReleaseStringUTFChars(text_, chars_);
-    chars_ = nullptr;
+    present_ = false;
+    std::string().swap(text_);
+}
+
+DWORD conversion_error(std::initializer_list<const JniUtfString*> texts) noexcept {
+    for (const JniUtfString* text : texts) {
+        if (text->error()) return text->error();
+    }
+    return 0;
 }
 
 }  // namespace nativesystem

@@ -88,6 +88,16 @@ jmethodID data_method(RegistryCall& call, jclass data_class, const char* name, c
     return method;
 }
 
+// A string the VM could not give fails with an empty text, one without an
+// ANSI form with its error.
+void fail_without_text(RegistryCall& call, const JniUtfString& text) {
+    if (text.error()) {
+        call.fail_with_code(text.error());
+    } else {
+        call.fail("");
+    }
+}
+
 // What RegSetValueExA receives.
 struct ValueData {
     DWORD type = REG_NONE;
@@ -113,7 +123,7 @@ bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData
     if (java_text) {
         JniUtfString chars(env, java_text.get());
         if (!chars) {
-            call.fail("");
+            fail_without_text(call, chars);
             return false;
         }
         text = chars.get();
@@ -166,7 +176,7 @@ bool build_string_array(RegistryCall& call, jclass data_class, jobject data, Val
             } else {
                 JniUtfString chars(env, element.get());
                 if (!chars) {
-                    call.fail("");
+                    fail_without_text(call, chars);
                     return false;
                 }
                 std::size_t length = std::strlen(chars.get());
@@ -216,7 +226,7 @@ bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueDat
     {
         JniUtfString chars(env, java_text.get());
         if (!chars) {
-            call.fail("");
+            fail_without_text(call, chars);
             return false;
         }
         number = nativesystem::decimal_text_value(chars.get());
@@ -374,7 +384,7 @@ namespace {
 // Hands a string value to setData(String).
 bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const char* bytes) {
     JNIEnv* env = call.env;
-    LocalRef<jstring> text(env, env->NewStringUTF(bytes));
+    LocalRef<jstring> text(env, nativesystem::new_java_string(env, bytes));
     if (!text) {
         native_trace(env, call.status, "Error creating String object\n");
         call.fail("");
@@ -431,7 +441,7 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
         return false;
     }
     native_trace(env, call.status, "\n Native Function: ndata=%s\n", text.c_str());
-    LocalRef<jstring> java_text(env, env->NewStringUTF(text.c_str()));
+    LocalRef<jstring> java_text(env, nativesystem::new_java_string(env, text));
     if (!java_text) {
         native_trace(env, call.status, "Error constructing String object\n");
         call.fail("");
@@ -467,6 +477,10 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
         JniUtfString node(env, node_name);
         native_trace(env, status, "\n Native Function Inside RegGetDataObject %s %s %s %s \n", root_name, value_text,
                      sub_key, node ? node.get() : "(null)");
+        if (node.error()) {
+            call.fail_with_code(node.error());
+            return;
+        }
         if (!node) {
             native_trace(env, status, "pSelectedNode = null\n");
             call.fail("");

@@ -49,7 +49,9 @@ RegistryHandles::~RegistryHandles() {
 
 const char* RegistryCall::text(jstring argument, const char* null_trace) {
     const JniUtfString& obtained = texts_.emplace_back(env, argument);
-    if (!obtained) {
+    if (obtained.error()) {
+        fail_with_code(obtained.error());
+    } else if (!obtained) {
         native_trace(env, status, "%s", null_trace);
         fail("");
     }

@@ -45,7 +45,8 @@ public:
     RegistryCall(JNIEnv* env, jobject status) : env(env), status(status) {}
 
     // The text of an argument; on a missing one traces `null_trace`, reports
-    // failure with an empty text and answers nullptr.
+    // failure with an empty text and answers nullptr. One without an ANSI form
+    // fails with its error.
     const char* text(jstring argument, const char* null_trace);
 
     void fail(const char* text) { report_failure(env, status, text); }

@@ -104,7 +104,7 @@ jstring raw_device_allocation_failure(JNIEnv* env, DWORD error) {
     std::array<char, kFallbackResultSize> text{};
     std::snprintf(text.data(), text.size(), "%d%c%s%cWindowsSystem.rawdevice.getResultString: calloc() failed", 0,
                   '|', message != nullptr ? message : "", '|');
-    return env->NewStringUTF(text.data());
+    return new_java_string(env, text.data());
 }
 
 }  // namespace
@@ -126,6 +126,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_valida
             JniUtfString name(env, device);
             vel::unique_file handle;
             if (name) outcome = check_raw_device(name.get(), handle, error, detail);
+            if (name.error()) error = name.error();
         }
         return new_java_string(env, raw_device_result(outcome, error, detail));
     } catch (...) {

@@ -180,7 +180,11 @@ jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node,
         {
             JniUtfString name_text(env, service_name);
             JniUtfString node_text(env, node);
-            if (name_text) result = worker(name_text.get(), node_text.get());
+            if (DWORD error = conversion_error({&name_text, &node_text})) {
+                result = failed(error);
+            } else if (name_text) {
+                result = worker(name_text.get(), node_text.get());
+            }
         }
         return make_result_string(env, result.outcome, result.error);
     } catch (...) {
@@ -215,7 +219,10 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             // not pass as absent: a lost account would mean LocalSystem.
             const bool optional_lost = (dependencies && !dependencies_text) || (account && !account_text) ||
                                        (load_order_group && !group_text) || (password && !password_text);
-            if (optional_lost) {
+            if (DWORD error = conversion_error({&executable_text, &name_text, &dependencies_text, &account_text,
+                                                &group_text, &password_text, &node_text})) {
+                result = failed(error);
+            } else if (optional_lost) {
                 result = failed(ERROR_NOT_ENOUGH_MEMORY);
             } else if (all_present({&executable_text, &name_text})) {
                 CreateSettings settings{static_cast<std::uint32_t>(desired_access),
@@ -241,7 +248,9 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             JniUtfString name_text(env, service_name);
             JniUtfString dependency(env, dependency_text);
             JniUtfString node_text(env, node);
-            if (all_present({&name_text, &dependency})) {
+            if (DWORD error = conversion_error({&name_text, &dependency, &node_text})) {
+                result = failed(error);
+            } else if (all_present({&name_text, &dependency})) {
                 result = set_service_dependency(name_text.get(), dependency.get(), node_text.get());
             }
         }

@@ -10,7 +10,9 @@
 //   EXPECT_EQ(vm.text(result), "1| ");
 //
 // Objects
-//   vm.str("text")                 a java.lang.String (bytes taken as modified UTF-8, as given)
+//   vm.str("text")                 a java.lang.String (bytes taken as UTF-8, as given; GetStringChars,
+//                                  GetStringRegion and GetStringCritical answer its UTF-16 form, and
+//                                  NewString keeps the UTF-8 form of what it is given)
 //   nullptr                        a null reference of any type
 //   vm.string_array({"a", std::nullopt})   a String[] (nullopt = null element)
 //   vm.status(debug)               a status object: field m_nativeDebugFlag "Z", methods
@@ -33,8 +35,9 @@
 // Each vm.status()/vm.registry_data() object has a class of its own, so removal affects it alone.
 //
 // Faults on demand
-//   vm.fail_utf_chars(jstring)     GetStringUTFChars of that string answers null
-//   vm.fail_new_string_after(n)    the n-th NewStringUTF from now (0 = next) answers null
+//   vm.fail_utf_chars(jstring)     GetStringUTFChars, GetStringChars and GetStringCritical of that
+//                                  string answer null
+//   vm.fail_new_string_after(n)    the n-th NewStringUTF or NewString from now (0 = next) answers null
 //   vm.throw_from("getDataType")   every method of that name throws a java.lang.RuntimeException
 //                                  "thrown by getDataType" instead of running
 //   FindClass, GetMethodID and GetFieldID (and the static forms) that find nothing leave
@@ -47,7 +50,8 @@
 // ExceptionClear, ExceptionCheck, Release..., DeleteLocalRef, DeleteGlobalRef and PopLocalFrame
 // called while an exception is pending is a test failure (ADD_FAILURE).
 // vm.call(fn, args...) runs an export with the VM's JNIEnv and a receiver. After it,
-// a test failure is recorded (ADD_FAILURE) for every UTF text obtained and not released, and
+// a test failure is recorded (ADD_FAILURE) for every UTF text or UTF-16 text (GetStringChars,
+// GetStringCritical) obtained and not released with its own release function, and
 // (unless vm.check_local_refs = false) for every local reference created during the call,
 // other than the returned one, that the library did not delete. Using a deleted reference, a
 // foreign UTF pointer, or any JNI function the host does not implement aborts the program with
@@ -206,6 +210,11 @@ public:
     std::deque<Ref> refs_;
     std::map<std::string, Class*> classes_;
     std::map<const char*, Object*> utf_out_;   // UTF texts handed out and not yet released
+    struct CharsOut {
+        Object* string;
+        bool critical;
+    };
+    std::map<const jchar*, CharsOut> chars_out_;  // UTF-16 characters handed out and not yet released
     std::vector<Object*> utf_fails_;
     int fail_new_string_countdown_ = -1;
     Object* pending_ = nullptr;

@@ -329,6 +329,85 @@ void JNICALL ReleaseStringUTFChars(JNIEnv* env, jstring s, const char* chars) {
     vm.utf_out_.erase(it);
 }
 
+// Strings are kept as UTF-8; their UTF-16 form is made when asked for.
+std::u16string utf16_of(const std::string& text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::u16string wide(static_cast<size_t>(n), u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<wchar_t*>(wide.data()), n);
+    return wide;
+}
+
+std::string utf8_of(const jchar* chars, jsize length) {
+    if (length <= 0) return {};
+    const auto* wide = reinterpret_cast<const wchar_t*>(chars);
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
+    Vm& vm = checked(env, "NewString");
+    if (vm.fail_new_string_countdown_ >= 0 && vm.fail_new_string_countdown_-- == 0) return nullptr;
+    if (length < 0 || (!chars && length > 0)) fatal("NewString with a negative length or no characters");
+    return static_cast<jstring>(vm.new_ref(vm.new_string_object(utf8_of(chars, length))));
+}
+
+jsize JNICALL GetStringLength(JNIEnv* env, jstring s) {
+    return static_cast<jsize>(utf16_of(*string_object(checked(env, "GetStringLength"), s, "GetStringLength")->text).size());
+}
+
+const jchar* hand_out_chars(JNIEnv* env, jstring s, jboolean* is_copy, bool critical, const char* where) {
+    Vm& vm = checked(env, where);
+    Object* o = string_object(vm, s, where);
+    if (std::find(vm.utf_fails_.begin(), vm.utf_fails_.end(), o) != vm.utf_fails_.end()) return nullptr;
+    std::u16string wide = utf16_of(*o->text);
+    auto* copy = new jchar[wide.size() + 1];
+    std::memcpy(copy, wide.c_str(), (wide.size() + 1) * sizeof(jchar));
+    vm.chars_out_[copy] = {o, critical};
+    if (is_copy) *is_copy = JNI_TRUE;
+    return copy;
+}
+
+void take_back_chars(JNIEnv* env, jstring s, const jchar* chars, bool critical, const char* where) {
+    Vm& vm = vm_of(env);
+    Object* o = string_object(vm, s, where);
+    auto it = vm.chars_out_.find(chars);
+    if (it == vm.chars_out_.end()) fatal(std::string(where) + " of characters the host did not hand out");
+    if (it->second.string != o) fatal(std::string(where) + " with the characters of another string");
+    if (it->second.critical != critical) fatal(std::string(where) + " of characters obtained the other way");
+    delete[] it->first;
+    vm.chars_out_.erase(it);
+}
+
+const jchar* JNICALL GetStringChars(JNIEnv* env, jstring s, jboolean* is_copy) {
+    return hand_out_chars(env, s, is_copy, false, "GetStringChars");
+}
+
+void JNICALL ReleaseStringChars(JNIEnv* env, jstring s, const jchar* chars) {
+    take_back_chars(env, s, chars, false, "ReleaseStringChars");
+}
+
+const jchar* JNICALL GetStringCritical(JNIEnv* env, jstring s, jboolean* is_copy) {
+    return hand_out_chars(env, s, is_copy, true, "GetStringCritical");
+}
+
+void JNICALL ReleaseStringCritical(JNIEnv* env, jstring s, const jchar* chars) {
+    take_back_chars(env, s, chars, true, "ReleaseStringCritical");
+}
+
+void JNICALL GetStringRegion(JNIEnv* env, jstring s, jsize start, jsize length, jchar* buffer) {
+    Vm& vm = checked(env, "GetStringRegion");
+    std::u16string wide = utf16_of(*string_object(vm, s, "GetStringRegion")->text);
+    if (start < 0 || length < 0 || static_cast<size_t>(start) + static_cast<size_t>(length) > wide.size()) {
+        vm.raise("java/lang/StringIndexOutOfBoundsException", "GetStringRegion");
+        return;
+    }
+    std::memcpy(buffer, wide.data() + start, static_cast<size_t>(length) * sizeof(jchar));
+}
+
 jsize JNICALL GetArrayLength(JNIEnv* env, jarray array) {
     Object* o = checked(env, "GetArrayLength").deref(array, "GetArrayLength");
     if (!o || !o->is_array) fatal("GetArrayLength of something that is not an array");
@@ -422,6 +501,13 @@ Vm::Vm() {
     JH_SLOT(GetStringUTFLength);
     JH_SLOT(GetStringUTFChars);
     JH_SLOT(ReleaseStringUTFChars);
+    JH_SLOT(NewString);
+    JH_SLOT(GetStringLength);
+    JH_SLOT(GetStringChars);
+    JH_SLOT(ReleaseStringChars);
+    JH_SLOT(GetStringCritical);
+    JH_SLOT(ReleaseStringCritical);
+    JH_SLOT(GetStringRegion);
     JH_SLOT(GetArrayLength);
     JH_SLOT(GetObjectArrayElement);
 #undef JH_SLOT
@@ -448,6 +534,7 @@ Vm::Vm() {
 
 Vm::~Vm() {
     for (auto& [chars, obj] : utf_out_) delete[] chars;
+    for (auto& [chars, out] : chars_out_) delete[] chars;
 }
 
 Object* Vm::deref(jobject ref, const char* where) const {
@@ -521,6 +608,12 @@ void Vm::end_call(jobject returned) {
         delete[] chars;
     }
     utf_out_.clear();
+    for (auto& [chars, out] : chars_out_) {
+        ADD_FAILURE() << (out.critical ? "critical " : "") << "characters of \"" << out.string->text.value_or("")
+                      << "\" obtained and never released";
+        delete[] chars;
+    }
+    chars_out_.clear();
     for (auto& ref : refs_) {
         if (!ref.in_call) continue;
         ref.in_call = false;

@@ -4,6 +4,9 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 JNIEXPORT void JNICALL keeps_text(JNIEnv* env, jobject, jstring text) { env->GetStringUTFChars(text, nullptr); }
@@ -28,11 +31,41 @@ JNIEXPORT void JNICALL calls_setter(JNIEnv* env, jobject, jobject status) {
     env->DeleteLocalRef(cls);
 }
 
-JNIEXPORT jint JNICALL string_length(JNIEnv* env, jobject, jstring text) { return env->GetStringLength(text); }
+
+JNIEXPORT void JNICALL keeps_chars(JNIEnv* env, jobject, jstring text) { env->GetStringChars(text, nullptr); }
+
+JNIEXPORT void JNICALL keeps_critical(JNIEnv* env, jobject, jstring text) { env->GetStringCritical(text, nullptr); }
+
+// Reads the text back through every UTF-16 path and answers it as a new string.
+JNIEXPORT jstring JNICALL copies_wide(JNIEnv* env, jobject, jstring text) {
+    const jsize length = env->GetStringLength(text);
+    std::vector<jchar> region(static_cast<size_t>(length));
+    env->GetStringRegion(text, 0, length, region.data());
+    const jchar* chars = env->GetStringChars(text, nullptr);
+    const jchar* critical = env->GetStringCritical(text, nullptr);
+    const bool same =
+        std::equal(region.begin(), region.end(), chars) && std::equal(region.begin(), region.end(), critical);
+    env->ReleaseStringCritical(text, critical);
+    env->ReleaseStringChars(text, chars);
+    return same ? env->NewString(region.data(), length) : nullptr;
+}
+
+JNIEXPORT jint JNICALL enters_monitor(JNIEnv* env, jobject, jobject object) { return env->MonitorEnter(object); }
 
 TEST(JniHost, ReportsTextsNeverReleased) {
     jnihost::Vm vm;
     EXPECT_NONFATAL_FAILURE(vm.call(keeps_text, vm.str("kept")), "UTF text of \"kept\" obtained and never released");
+    EXPECT_NONFATAL_FAILURE(vm.call(keeps_chars, vm.str("held")), "characters of \"held\" obtained and never released");
+    EXPECT_NONFATAL_FAILURE(vm.call(keeps_critical, vm.str("held")), "critical characters of \"held\"");
+}
+
+TEST(JniHost, HandsOutAndTakesUtf16) {
+    jnihost::Vm vm;
+    // Two bytes, three bytes and a surrogate pair in UTF-8.
+    const std::string text = "M\xC3\xBCller \xE6\x97\xA5 \xF0\x9D\x84\x9E";
+    jstring given = vm.str(text);
+    EXPECT_EQ(vm.env()->GetStringLength(given), 11);
+    EXPECT_EQ(vm.text(vm.call(copies_wide, given)), text);
 }
 
 TEST(JniHost, ReportsLocalReferencesNeverDeletedButNotTheResult) {
@@ -76,7 +109,7 @@ TEST(JniHost, NamedMethodThrowsInsteadOfRunning) {
 
 TEST(JniHostDeathTest, UnofferedFunctionAbortsWithItsName) {
     jnihost::Vm vm;
-    EXPECT_DEATH(vm.call(string_length, vm.str("x")), "GetStringLength");
+    EXPECT_DEATH(vm.call(enters_monitor, vm.status()), "MonitorEnter");
 }
 
 }  // namespace
