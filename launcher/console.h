@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace console {
@@ -20,9 +21,15 @@ void open_console();
 // Takes the current standard output handle as the one console_write uses.
 void refresh_console_handle();
 void console_write(std::string_view utf8_text);
-// Silent mode: the console; otherwise a message box captioned with S_KSI.
+// Silent mode: the console; otherwise a message box captioned with S_KSI,
+// shown as Unicode so that the catalogue's characters arrive as written.
 void show_error(std::string_view text);
 // Silent mode only: the S_ENTER_ENTER prompt, then one character of input.
 void wait_for_enter();
+
+// A text that Windows handed over in the ANSI code page (a path, an
+// environment or registry value, a line of the parameter file), as UTF-8 for
+// a catalogue text. The ANSI text itself stays what Windows is given.
+std::string utf8_from_ansi(std::string_view ansi_text);
 
 }  // namespace console

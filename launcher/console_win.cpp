@@ -16,6 +16,17 @@ namespace {
 
 HANDLE output_handle = nullptr;
 
+// The UTF-16 form of a text in `code_page`; empty when it has none.
+std::wstring wide_from(UINT code_page, std::string_view text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(code_page, 0, text.data(), length, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    if (MultiByteToWideChar(code_page, 0, text.data(), length, wide.data(), needed) != needed) return {};
+    return wide;
+}
+
 // Points a C stream at the current standard handle, so printf, reading
 // stdin and writing stderr reach the console (or wherever the handle leads).
 void rebind_stream(std::FILE* stream, DWORD which, const char* mode, int open_flags) {
@@ -77,9 +88,20 @@ void show_error(std::string_view text) {
         console_write(text);
         return;
     }
-    const std::string message(text);
-    const std::string caption = catalogue::text_or_key("S_KSI");
-    MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_ICONERROR);
+    const std::wstring message = wide_from(CP_UTF8, text);
+    const std::wstring caption = wide_from(CP_UTF8, catalogue::text_or_key("S_KSI"));
+    MessageBoxW(nullptr, message.c_str(), caption.c_str(), MB_ICONERROR);
+}
+
+std::string utf8_from_ansi(std::string_view ansi_text) {
+    const std::wstring wide = wide_from(CP_ACP, ansi_text);
+    if (wide.empty()) return {};
+    const int length = static_cast<int>(wide.size());
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
+    return utf8;
 }
 
 void wait_for_enter() {

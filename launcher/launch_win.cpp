@@ -34,9 +34,12 @@ DWORD wait_dispatching(HANDLE process) {
 int launch_installer(const std::vector<std::string>& items, bool wait) {
     std::string command_line = options::join_arguments(items);
     if (debug_mode) {
-        console::console_write(catalogue::format_message("S_JVMLOADMSG", {items.empty() ? std::string() : items[0]}));
+        const std::string program = items.empty() ? std::string() : console::utf8_from_ansi(items[0]);
+        console::console_write(catalogue::format_message("S_JVMLOADMSG", {program}));
         console::console_write("\n");
-        for (std::string_view piece : console_pieces(command_line)) console::console_write(piece);
+        // Shown as UTF-8; Windows is handed the ANSI command line itself.
+        const std::string shown = console::utf8_from_ansi(command_line);
+        for (std::string_view piece : console_pieces(shown)) console::console_write(piece);
         console::console_write("\n");
     }
 

@@ -111,7 +111,7 @@ int launcher_main(std::vector<std::string>& vector) {
 
     if (mode.distribution_guard && distribution_mode) {
         console::show_error(
-            catalogue::format_message("S_ERRORINVOKINGFROMCD", {options::upper_copy(uncut_command_line)}));
+            catalogue::format_message("S_ERRORINVOKINGFROMCD", {options::upper_copy(console::utf8_from_ansi(uncut_command_line))}));
         return -1;
     }
 
@@ -122,7 +122,8 @@ int launcher_main(std::vector<std::string>& vector) {
         }
         if (!kit::path_exists(settings.prereq_config_location)) {
             std::string text =
-                catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {settings.prereq_config_location});
+                catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC",
+                                          {console::utf8_from_ansi(settings.prereq_config_location)});
             std::fputs(text.c_str(), stdout);
             std::fflush(stdout);
             return -1;
@@ -157,7 +158,8 @@ int launcher_main(std::vector<std::string>& vector) {
         } else {
             console::console_write(vel::format_checked(
                 "%s %s. %s",
-                {catalogue::text_or_key("S_BOOTSTRAPMSG"), scratch_dir, catalogue::text_or_key("S_WAITMSG")}));
+                {catalogue::text_or_key("S_BOOTSTRAPMSG"), console::utf8_from_ansi(scratch_dir),
+                 catalogue::text_or_key("S_WAITMSG")}));
             if (jre_location_given) {
                 external_jre = true;
             } else if (settings.jre_location.empty()) {
@@ -178,7 +180,8 @@ int launcher_main(std::vector<std::string>& vector) {
                 staging_failed = true;
                 console::show_error(catalogue::format_message(
                     "S_ERBOOTSTRAP",
-                    {scratch_dir, bootstrap_megabytes == 0 ? kReportedDefaultMegabytes : bootstrap_megabytes}));
+                    {console::utf8_from_ansi(scratch_dir),
+                     bootstrap_megabytes == 0 ? kReportedDefaultMegabytes : bootstrap_megabytes}));
             }
         }
     }
@@ -194,14 +197,14 @@ int launcher_main(std::vector<std::string>& vector) {
     } else {
         if (debug_mode) {
             console::console_write(catalogue::text_or_key("S_LDLIBPATH_VAR"));
-            const std::string path = environment_value("PATH");
+            const std::string path = console::utf8_from_ansi(environment_value("PATH"));
             for (std::string_view piece : console_pieces(path)) console::console_write(piece);
             console::console_write("\n");
         }
         command = assemble_java_command(
             java_command_input(settings, derived, state, mode, bootstrap, scratch_dir, startup_location, vector[1]));
         if (!kit::path_exists(command.program_path)) {
-            console::show_error(catalogue::format_message("S_ERJRENFD", {command.program_path, "1.3.1"}));
+            console::show_error(catalogue::format_message("S_ERJRENFD", {console::utf8_from_ansi(command.program_path), "1.3.1"}));
             result = -1;
         }
     }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "launcher/catalogue/catalogue.h"
+#include "launcher/console.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/param_file.h"
 #include "launcher/kit/paths.h"
@@ -49,10 +50,10 @@ int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::
 
     open_install_log(scratch_dir, launcher::run_timestamp);
     if (!missing_name.empty()) {
-        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {missing_name}));
-        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {param_file}));
+        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {console::utf8_from_ansi(missing_name)}));
+        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {console::utf8_from_ansi(param_file)}));
     } else {
-        log_text(catalogue::format_message("S_USING_PARAMFILE", {param_file}));
+        log_text(catalogue::format_message("S_USING_PARAMFILE", {console::utf8_from_ansi(param_file)}));
     }
     close_install_log();
 

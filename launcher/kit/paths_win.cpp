@@ -70,7 +70,7 @@ void absolute_path(std::string& out, const std::string& path) {
     }
     if (launcher::debug_mode) {
         errno = length == 0 ? EINVAL : ENAMETOOLONG;
-        std::perror(catalogue::format_message("S_ERABS_PATH", {path}).c_str());
+        std::perror(catalogue::format_message("S_ERABS_PATH", {console::utf8_from_ansi(path)}).c_str());
     }
     out = path;
 }

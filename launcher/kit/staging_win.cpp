@@ -162,7 +162,7 @@ int stage_copies(const std::string& scratch, std::string& installer_location, st
 int create_scratch_directory(std::string& out) {
     temp_directory(out);
     if (!make_directories(out)) {
-        console::show_error(catalogue::format_message("S_ERPERDIR", {out}));
+        console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(out)}));
         return -1;
     }
     const std::string base = out + "\\VelInstall" + launcher::run_timestamp;
@@ -172,13 +172,13 @@ int create_scratch_directory(std::string& out) {
         if (path_exists(candidate)) continue;
         // A scratch directory that cannot be made ends the run: say which one.
         if (_mkdir(candidate.c_str()) != 0) {
-            console::show_error(catalogue::format_message("S_ERPERDIR", {candidate}));
+            console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(candidate)}));
             return -1;
         }
         out = candidate;
         return 0;
     }
-    console::show_error(catalogue::format_message("S_ERPERDIR", {base}));
+    console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(base)}));
     return -1;
 }
 

@@ -47,7 +47,7 @@ void wait_for_key() {
 }
 
 void show_exit_message() {
-    show_line("S_EXIT_MSG", {kit::install_log_path()});
+    show_line("S_EXIT_MSG", {console::utf8_from_ansi(kit::install_log_path())});
 }
 
 // Runs the check an entry names; false when the pass has to stop at once.
@@ -78,7 +78,7 @@ bool check_entry(const std::string& key, const std::string& value, const std::st
     result = kPassFailed;
     if (!message.empty()) {
         // The failure text keeps the size of a line; further messages are cut.
-        std::string addition = "\n\n" + message;
+        std::string addition = "\n\n" + console::utf8_from_ansi(message);
         std::size_t room = kMaxLineLength - std::min(state.failure_text.size(), kMaxLineLength);
         state.failure_text += addition.substr(0, room);
     }
@@ -109,14 +109,14 @@ int prerequisite_pass(const std::string& param_file, bool silent_mode, bool igno
         std::string failure_message;
         read_key_value("Certified Versions", "CERTIFIED_VERSION_FAILURE_MESSAGE", "", failure_message, param_file);
         show_line("S_CHECKING_FOR_OS_VERSION");
-        kit::log_and_show(format_value_list(list));
+        kit::log_and_show(console::utf8_from_ansi(format_value_list(list)));
         show_line("S_ACTUAL", {actual});
 
         if (!value_list_contains(list, actual)) {
             show_line("S_SFAILED_ON_NEWLINE");
             if (!failure_message.empty()) {
                 kit::log_and_show("\n\n");
-                kit::log_and_show(failure_message);
+                kit::log_and_show(console::utf8_from_ansi(failure_message));
             }
             if (ignore_failures) return kPassFailed;
             show_exit_message();

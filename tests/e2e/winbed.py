@@ -108,7 +108,7 @@ class _BoxWatcher:
         self.proc.stdout.close()
         boxes = []
         if self.record.exists():
-            for line in self.record.read_text(encoding="latin-1").splitlines():
+            for line in self.record.read_text(encoding="utf-8", errors="replace").splitlines():
                 caption, _, text = line.partition("\t")
                 boxes.append((_unescape_box(caption), _unescape_box(text)))
         return boxes

@@ -1,8 +1,8 @@
 // Test-bed watcher: records the caption and text of every message box that
 // appears on the display and closes it with OK. Runs until the stop file
 // exists. Usage: boxwatch <record file> <stop file>
-// Each record is one line: caption, a tab, the text; line ends inside the
-// text are written as \n, backslashes as \\.
+// Each record is one line of UTF-8: caption, a tab, the text; line ends
+// inside the text are written as \n, backslashes as \\.
 #include <windows.h>
 
 #include <cstdio>
@@ -23,10 +23,16 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+// The text as the user reads it, in UTF-8: read as Unicode, so that a box
+// given text in the wrong code page shows the damage.
 std::string window_text(HWND hwnd) {
-    char buffer[8192];
-    int n = GetWindowTextA(hwnd, buffer, sizeof buffer);
-    return std::string(buffer, n > 0 ? n : 0);
+    wchar_t wide[8192];
+    int n = GetWindowTextW(hwnd, wide, sizeof wide / sizeof wide[0]);
+    if (n <= 0) return {};
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);
+    std::string text(bytes > 0 ? bytes : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, n, text.data(), bytes, nullptr, nullptr);
+    return text;
 }
 
 BOOL CALLBACK find_static_text(HWND child, LPARAM out) {

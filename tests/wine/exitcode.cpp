@@ -11,24 +11,34 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 int main() {
-    char from_environment[32768];
-    DWORD length = GetEnvironmentVariableA("VEL_RUN_COMMAND", from_environment, sizeof from_environment);
-    const char* line = own_command_tail();
-    if (length > 0 && length < sizeof from_environment) {
-        line = from_environment;
-        SetEnvironmentVariableA("VEL_RUN_COMMAND", nullptr);
-    }
-    if (!*line) {
+    // Read as Unicode: a command in a double-byte code page comes back cut
+    // short from GetEnvironmentVariableA under Wine.
+    std::vector<wchar_t> from_environment(32768);
+    const DWORD length = GetEnvironmentVariableW(L"VEL_RUN_COMMAND", from_environment.data(),
+                                                 static_cast<DWORD>(from_environment.size()));
+    const bool from_variable = length > 0 && length < from_environment.size();
+    std::string tail(own_command_tail());
+    if (from_variable) SetEnvironmentVariableW(L"VEL_RUN_COMMAND", nullptr);
+    if (!from_variable && tail.empty()) {
         std::fprintf(stderr, "usage: exitcode <program> [arguments...], or VEL_RUN_COMMAND\n");
         return 2;
     }
-    std::string command(line);
-    STARTUPINFOA start{};
-    start.cb = sizeof start;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+    BOOL started = FALSE;
+    if (from_variable) {
+        STARTUPINFOW start{};
+        start.cb = sizeof start;
+        started = CreateProcessW(nullptr, from_environment.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
+                                 &process);
+    } else {
+        STARTUPINFOA start{};
+        start.cb = sizeof start;
+        started = CreateProcessA(nullptr, tail.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process);
+    }
+    if (!started) {
         std::printf("exit code failed-to-start %lu\n", GetLastError());
         return 3;
     }
