@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
@@ -36,6 +37,30 @@ LineRead read_line(std::string& line) {
     return too_long ? LineRead::TooLong : LineRead::Line;
 }
 
+// A line typed at the console comes in the console's input code page, which
+// need not be the ANSI code page of the path functions (850 against 1252 on a
+// German system). Nothing when the line has no exact ANSI form.
+std::optional<std::string> ansi_from_console(const std::string& line) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    const UINT console_code_page = GetConsoleCP();
+    if (line.empty() || !GetConsoleMode(input, &mode) || console_code_page == 0 || console_code_page == GetACP()) {
+        return line;
+    }
+    const int length = static_cast<int>(line.size());
+    const int wide_length = MultiByteToWideChar(console_code_page, MB_ERR_INVALID_CHARS, line.data(), length, nullptr, 0);
+    if (wide_length <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
+    MultiByteToWideChar(console_code_page, MB_ERR_INVALID_CHARS, line.data(), length, wide.data(), wide_length);
+    BOOL used_default = FALSE;
+    const int needed =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, nullptr, 0, nullptr, &used_default);
+    if (needed <= 0 || used_default) return std::nullopt;
+    std::string ansi(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, ansi.data(), needed, nullptr, nullptr);
+    return ansi;
+}
+
 }  // namespace
 
 // Input typed before a question is discarded; the question comes after the
@@ -48,7 +73,10 @@ std::optional<std::string> prompt_jre_location() {
     for (;;) {
         const LineRead read = read_line(line);
         if (read == LineRead::EndOfInput) return std::nullopt;
-        if (read == LineRead::Line && !line.empty() && path_exists(java_launcher_candidate(line))) return line;
+        if (read == LineRead::Line && !line.empty()) {
+            const std::optional<std::string> location = ansi_from_console(line);
+            if (location && path_exists(java_launcher_candidate(*location))) return location;
+        }
         discard_waiting_input();
         console::console_write("\n");
         console::console_write(catalogue::text_or_key("S_SPECIFY_VALID_JRE_LOCATION"));

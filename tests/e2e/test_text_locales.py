@@ -65,7 +65,7 @@ class TextInEachLanguage(WineTestCase):
                 self.assertEqual(run.exit_code, 0)
                 self.assertEqual(run.boxes, [(language["caption"], language["text"])])
 
-    def test_console_lines_show_paths_in_the_users_characters(self):
+    def test_console_lines_and_typed_answers_keep_their_characters(self):
         # The kit, a parameter file that is not there and TEMP all lie under
         # a directory named in the language; -debug shows the command line.
         # The test bed's own files stay at ASCII names: Wine's
@@ -96,6 +96,15 @@ class TextInEachLanguage(WineTestCase):
                 self.assertNotIn("\ufffd", console)
                 # The installer was started from the same directory, named in the ANSI code page.
                 self.assertTrue(report.exists())
+
+                # A Java runtime typed at the prompt is found under its own name.
+                (temp / "jre" / "bin").mkdir(parents=True)
+                (temp / "jre" / "bin" / "java.exe").write_bytes(b"")
+                answer = base / "answer.txt"
+                run = run_windows(BIN / "kitprobe.exe", ["out=" + winbed.win_path(answer), "prompt"], env=self.env(name),
+                                  answers=[("java.exe", winbed.win_path(temp / "jre"))], work=base / "runs", timeout=60)
+                self.assertEqual(answer.read_bytes().decode("cp%d" % language["code_page"]),
+                                 "jre=[%s]\r\n" % winbed.win_path(temp / "jre"))
 
     def test_jni_library_keeps_names_registry_text_and_environment(self):
         for name, language in LANGUAGES.items():
