@@ -57,6 +57,8 @@ jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) n
     }
 }
 
+bool is_lead_byte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
+
 // The UTF-16 form of an ANSI code page text, as the network functions take it.
 std::wstring widen(const std::string& text, DWORD& error) {
     if (text.empty()) return {};
@@ -72,7 +74,7 @@ std::wstring widen(const std::string& text, DWORD& error) {
 }
 
 bool create_directory_path(const char* path, DWORD& error) {
-    const DirectoryLevels plan = directory_levels(path);
+    const DirectoryLevels plan = directory_levels(path, is_lead_byte);
     if (plan.error != 0) {
         error = plan.error;
         return false;

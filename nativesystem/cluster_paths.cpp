@@ -4,7 +4,20 @@
 
 namespace nativesystem {
 
-DirectoryLevels directory_levels(std::string_view path) {
+namespace {
+
+// The first backslash of `text` that is a character of its own.
+std::size_t find_separator(std::string_view text, LeadByteTest is_lead_byte) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\') return i;
+        if (is_lead_byte && is_lead_byte(text[i])) ++i;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+DirectoryLevels directory_levels(std::string_view path, LeadByteTest is_lead_byte) {
     DirectoryLevels result;
     std::size_t root_end = path.find(':');
     if (root_end == std::string_view::npos) root_end = path.find('$');
@@ -15,7 +28,7 @@ DirectoryLevels directory_levels(std::string_view path) {
     std::string level(path.substr(0, root_end + 1));
     std::string_view rest = path.substr(root_end + 1);
     while (!rest.empty()) {
-        const std::size_t cut = rest.find('\\');
+        const std::size_t cut = find_separator(rest, is_lead_byte);
         const std::string_view piece = rest.substr(0, cut);
         rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
         if (piece.empty()) continue;

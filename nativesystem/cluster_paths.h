@@ -27,12 +27,15 @@ inline constexpr std::string_view kClusterFileSystemName = "VelCFS";
 // its first ':' (or, without one, its first '$'), and each level appends one
 // non-empty backslash-separated piece of the rest. `error` is kErrorBadPathname
 // for a path without a root and kErrorFilenameExcedRange when a level would not
-// fit its place; `levels` is then empty.
+// fit its place; `levels` is then empty. In a double-byte code page the
+// second byte of a character may be a backslash: `is_lead_byte` marks the
+// bytes that begin such a character (none without it).
 struct DirectoryLevels {
     unsigned long error = 0;
     std::vector<std::string> levels;
 };
-DirectoryLevels directory_levels(std::string_view path);
+using LeadByteTest = bool (*)(char);
+DirectoryLevels directory_levels(std::string_view path, LeadByteTest is_lead_byte = nullptr);
 
 // directory + '\' + name, or nothing when it would not fit its place.
 std::optional<std::string> tree_entry_path(std::string_view directory, std::string_view name);

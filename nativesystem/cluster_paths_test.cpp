@@ -25,6 +25,14 @@ TEST(DirectoryLevels, EmptyPiecesAreSkipped) {
     EXPECT_EQ(directory_levels("\\\\n\\C$a").levels, (Levels{"\\\\n\\C$\\a"}));
 }
 
+TEST(DirectoryLevels, BackslashAsSecondByteOfACharacterDoesNotSeparate) {
+    const LeadByteTest lead = [](char c) { return c == '\x95'; };
+    // 0x95 0x5C is one character in code page 932.
+    EXPECT_EQ(directory_levels("C:\\\x95\\\\b\\\x95\\", lead).levels,
+              (Levels{"C:\\\x95\\", "C:\\\x95\\\\b", "C:\\\x95\\\\b\\\x95\\"}));
+    EXPECT_EQ(directory_levels("C:\\\x95\\b").levels, (Levels{"C:\\\x95", "C:\\\x95\\b"}));
+}
+
 TEST(DirectoryLevels, BareRootHasNothingToCreate) {
     for (const char* path : {"C:", "C:\\", "C:\\\\", "\\\\node\\C$"}) {
         const DirectoryLevels result = directory_levels(path);

@@ -32,7 +32,8 @@ constexpr UINT japanese_code_page = 932;
 
 Names names_for_code_page() {
     if (GetACP() == japanese_code_page) {
-        return {L"\u65e5\u672c\u8a9e\u306e\u30d5\u30a9\u30eb\u30c0", L"\u8cc7\u6599.txt", L"\u8a2d\u5b9a",
+        // The second byte of U+8868 in code page 932 is a backslash.
+        return {L"\u8868\u793a\u306e\u30d5\u30a9\u30eb\u30c0", L"\u8cc7\u6599.txt", L"\u8a2d\u5b9a",
                 L"\u5024", L"\u3053\u3093\u306b\u3061\u306f", L"\u4e16\u754c"};
     }
     return {L"M\u00fcller Daten", L"Gr\u00f6\u00dfe.txt", L"Einstellungen \u00c4", L"\u00d6l", L"Gr\u00fc\u00dfe",
@@ -83,6 +84,25 @@ std::string read_file(const std::wstring& path) {
     return std::string(buffer, read);
 }
 
+// Removes what a run left, whatever it was named.
+void remove_tree(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    vel::unique_find listing(FindFirstFileW((path + L"\\*").c_str(), &entry));
+    if (listing) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_tree(child);
+            } else {
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(listing.get(), &entry));
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
 std::wstring query_text(const std::wstring& key, const std::wstring& value, DWORD& type) {
     std::vector<wchar_t> data(512, L'\0');
     DWORD size = static_cast<DWORD>((data.size() - 2) * sizeof(wchar_t));
@@ -110,13 +130,7 @@ protected:
         clear();
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VelCodePageTextTest");
     }
-    void clear() {
-        for (const std::wstring& name : {names.directory + L"\\" + names.file, names.file}) {
-            DeleteFileW((base + L"\\" + name).c_str());
-        }
-        RemoveDirectoryW((base + L"\\" + names.directory).c_str());
-        RemoveDirectoryW(base.c_str());
-    }
+    void clear() { remove_tree(base); }
     jstring java(const std::wstring& text) { return vm.str(utf8(text)); }
 
     Names names = names_for_code_page();
