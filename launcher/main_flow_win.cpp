@@ -111,7 +111,8 @@ int launcher_main(std::vector<std::string>& vector) {
 
     if (mode.distribution_guard && distribution_mode) {
         console::show_error(
-            catalogue::format_message("S_ERRORINVOKINGFROMCD", {options::upper_copy(console::utf8_from_ansi(uncut_command_line))}));
+            catalogue::format_message("S_ERRORINVOKINGFROMCD",
+                                      {options::upper_copy(console::utf8_from_ansi(uncut_command_line))}));
         return -1;
     }
 
@@ -204,7 +205,8 @@ int launcher_main(std::vector<std::string>& vector) {
         command = assemble_java_command(
             java_command_input(settings, derived, state, mode, bootstrap, scratch_dir, startup_location, vector[1]));
         if (!kit::path_exists(command.program_path)) {
-            console::show_error(catalogue::format_message("S_ERJRENFD", {console::utf8_from_ansi(command.program_path), "1.3.1"}));
+            console::show_error(
+                catalogue::format_message("S_ERJRENFD", {console::utf8_from_ansi(command.program_path), "1.3.1"}));
             result = -1;
         }
     }

@@ -244,7 +244,9 @@ TEST_F(CodePageText, RegistryTextReadsTheSameEverywhere) {
         std::wstring key;
         std::wstring value;
         jnihost::RegistryData data;
-    } cases[] = {{other_key, lacking, text}, {other_key + L"\\" + lacking, L"v", text}, {other_key, L"v", lacking_data}};
+    } cases[] = {{other_key, lacking, text},
+                 {other_key + L"\\" + lacking, L"v", text},
+                 {other_key, L"v", lacking_data}};
     for (const Case& c : cases) {
         status = vm.status();
         vm.call(set_value, vm.str("HKEY_CURRENT_USER"), java(c.key), java(c.value), vm.registry_data(c.data), status,

@@ -73,14 +73,10 @@ DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out) {
     if (needed <= 0) return GetLastError();
     if (used_default) return ERROR_NO_UNICODE_TRANSLATION;
     out.resize(static_cast<std::size_t>(needed));
-    if (WideCharToMultiByte(CP_ACP, flags, wide, length, out.data(), needed, nullptr, used) != needed) {
+    if (WideCharToMultiByte(CP_ACP, flags, wide, length, out.data(), needed, nullptr, nullptr) != needed) {
         const DWORD error = GetLastError();
         out.clear();
         return error ? error : ERROR_NO_UNICODE_TRANSLATION;
-    }
-    if (used_default) {
-        out.clear();
-        return ERROR_NO_UNICODE_TRANSLATION;
     }
     return 0;
 }

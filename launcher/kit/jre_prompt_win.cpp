@@ -48,16 +48,20 @@ std::optional<std::string> ansi_from_console(const std::string& line) {
         return line;
     }
     const int length = static_cast<int>(line.size());
-    const int wide_length = MultiByteToWideChar(console_code_page, MB_ERR_INVALID_CHARS, line.data(), length, nullptr, 0);
+    const int wide_length =
+        MultiByteToWideChar(console_code_page, MB_ERR_INVALID_CHARS, line.data(), length, nullptr, 0);
     if (wide_length <= 0) return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(wide_length), L'\0');
     MultiByteToWideChar(console_code_page, MB_ERR_INVALID_CHARS, line.data(), length, wide.data(), wide_length);
+    // A UTF-8 code page takes neither the flag nor the pointer, and has every character.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL used_default = FALSE;
-    const int needed =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, nullptr, 0, nullptr, &used_default);
+    const int needed = WideCharToMultiByte(CP_ACP, flags, wide.data(), wide_length, nullptr, 0, nullptr,
+                                           utf8 ? nullptr : &used_default);
     if (needed <= 0 || used_default) return std::nullopt;
     std::string ansi(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wide_length, ansi.data(), needed, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), wide_length, ansi.data(), needed, nullptr, nullptr);
     return ansi;
 }
 

@@ -101,8 +101,8 @@ class TextInEachLanguage(WineTestCase):
                 (temp / "jre" / "bin").mkdir(parents=True)
                 (temp / "jre" / "bin" / "java.exe").write_bytes(b"")
                 answer = base / "answer.txt"
-                run = run_windows(BIN / "kitprobe.exe", ["out=" + winbed.win_path(answer), "prompt"], env=self.env(name),
-                                  answers=[("java.exe", winbed.win_path(temp / "jre"))], work=base / "runs", timeout=60)
+                run_windows(BIN / "kitprobe.exe", ["out=" + winbed.win_path(answer), "prompt"], env=self.env(name),
+                            answers=[("java.exe", winbed.win_path(temp / "jre"))], work=base / "runs", timeout=60)
                 self.assertEqual(answer.read_bytes().decode("cp%d" % language["code_page"]),
                                  "jre=[%s]\r\n" % winbed.win_path(temp / "jre"))
 
