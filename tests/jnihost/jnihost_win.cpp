@@ -356,7 +356,8 @@ jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
 }
 
 jsize JNICALL GetStringLength(JNIEnv* env, jstring s) {
-    return static_cast<jsize>(utf16_of(*string_object(checked(env, "GetStringLength"), s, "GetStringLength")->text).size());
+    Object* o = string_object(checked(env, "GetStringLength"), s, "GetStringLength");
+    return static_cast<jsize>(utf16_of(*o->text).size());
 }
 
 const jchar* hand_out_chars(JNIEnv* env, jstring s, jboolean* is_copy, bool critical, const char* where) {
