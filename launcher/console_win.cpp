@@ -15,6 +15,7 @@ namespace console {
 namespace {
 
 HANDLE output_handle = nullptr;
+bool opened = false;
 
 // Points a C stream at the current standard handle, so printf, reading
 // stdin and writing stderr reach the console (or wherever the handle leads).
@@ -38,6 +39,7 @@ void rebind_stream(std::FILE* stream, DWORD which, const char* mode, int open_fl
 
 void open_console() {
     AllocConsole();
+    opened = true;
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info{};
     const bool have_info = GetConsoleScreenBufferInfo(out, &info) != 0;
@@ -70,6 +72,14 @@ void console_write(std::string_view utf8_text) {
     // The terminator itself is not written: consoles show it as a stray character.
     DWORD written = 0;
     WriteConsoleW(output_handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+bool console_opened() { return opened; }
+
+void set_console_title(std::string_view title) {
+    if (!opened) return;
+    const std::string text(title);
+    SetConsoleTitleA(text.c_str());
 }
 
 void show_error(std::string_view text) {
