@@ -21,7 +21,8 @@ its reference in one run, each figure the median of repeated runs:
 Prints one line per figure (name, ours, reference, ratio, goal) and writes
 them to <build>/bench-results.txt. Run through ./run bench.
 Environment: BENCH_RUNS (repetitions, default 7), BENCH_LAUNCH_RUNS (launch
-pairs, default 31, at least 21), BENCH_TREE_MB (default 200),
+pairs per batch, default 31, at least 21; batches are added until the median
+is known to +-3 ms, five at most), BENCH_TREE_MB (default 200),
 BENCH_STAGING_DIR (where the staging tree is copied, default beside the source
 tree), BENCH_ONLY (comma-separated subset of launcher,staging,native).
 """
@@ -46,6 +47,8 @@ RUNS = int(os.environ.get("BENCH_RUNS", "7"))
 # Launches are short and the machine is shared: many pairs for a figure
 # stable to a few milliseconds.
 LAUNCH_RUNS = max(21, int(os.environ.get("BENCH_LAUNCH_RUNS", "31")))
+LAUNCH_PRECISION_MS = 3
+LAUNCH_MAX_RUNS = 5 * LAUNCH_RUNS
 PHASE_RUNS = 11
 TREE_MB = int(os.environ.get("BENCH_TREE_MB", "200"))
 TREE_DIRS = 400
@@ -103,6 +106,13 @@ def quartiles(values):
     return q[0], q[2]
 
 
+def median_interval(values):
+    """About 95 % confidence bounds of the median, from the order statistics."""
+    ordered = sorted(values)
+    k = max(0, int((len(ordered) - 1.96 * len(ordered) ** 0.5) / 2))
+    return ordered[k], ordered[len(ordered) - 1 - k]
+
+
 def imported_dlls(program):
     """The DLLs a program imports, or None when no objdump is at hand."""
     for objdump in ("i686-w64-mingw32-objdump", "x86_64-w64-mingw32-objdump", "objdump"):
@@ -150,11 +160,20 @@ def bench_launcher():
     env.update({"VEL_BARE_COMMAND": read_report(report).command_line, "VEL_BENCH_DIR": winbed.win_path(kit)})
     setup = '"%s" -silent' % winbed.win_path(kit / "setup.exe")
 
-    ours, bare = launch_pairs(env, setup, '"%s"' % winbed.win_path(winbed.BIN / "barelaunch.exe"),
-                              LAUNCH_RUNS, WORK / "launcher-times.txt")
-    differences = [a - b for a, b in zip(ours, bare)]
+    # Batches of pairs until the median is known to within a few milliseconds,
+    # or enough runs show that the load of the machine does not allow it.
+    ours, bare = [], []
+    while True:
+        a, b = launch_pairs(env, setup, '"%s"' % winbed.win_path(winbed.BIN / "barelaunch.exe"),
+                            LAUNCH_RUNS, WORK / "launcher-times.txt")
+        ours += a
+        bare += b
+        differences = [a - b for a, b in zip(ours, bare)]
+        low, high = median_interval(differences)
+        if high - low <= 2 * LAUNCH_PRECISION_MS or len(differences) >= LAUNCH_MAX_RUNS:
+            break
     cost = statistics.median(differences)
-    low, high = quartiles(differences)
+    first, third = quartiles(differences)
 
     # Where setup's time goes, from the build with its phases timed.
     phase_file = WORK / "launcher-phases.txt"
@@ -176,8 +195,8 @@ def bench_launcher():
           " timing build minus setup %+.1f" % (in_flow, own, statistics.median(timed) - in_flow,
                                               statistics.median(a - b for a, b in zip(timed, plain))))
     note = ("setup's own cost %.1f ms: median of %d paired differences with a GUI launcher of the same imports"
-            " and console, quartiles %.1f to %.1f; bare launch %.0f to %.0f ms" % (
-                cost, len(differences), low, high, min(bare), max(bare)))
+            " and console, 95%% interval of the median %.1f to %.1f, quartiles %.1f to %.1f; bare launch %.0f"
+            " to %.0f ms" % (cost, len(differences), low, high, first, third, min(bare), max(bare)))
     return [Figure("launcher_own_cost_ms", statistics.median(ours), statistics.median(bare), "ms",
                    "<= +10 ms", cost <= 10, note, ratio=statistics.median(a / b for a, b in zip(ours, bare)))]
 
@@ -253,13 +272,19 @@ def bench_staging():
     copy_ratio = statistics.median(b / o for o, b in zip(paired["copy_tree"], paired["copy_bare"]))
     remove_ratio = statistics.median(b / o for o, b in zip(paired["remove_tree"], paired["remove_bare"]))
     walk_ratio = statistics.median(b / o for o, b in zip(paired["remove_tree"], paired["remove_walk"]))
+    # The most a walk can reach against loops spared the listing: theirs plus the listing's time.
+    copy_floor = statistics.median(b / (b + l) for b, l in zip(paired["copy_bare"], paired["list"]))
+    remove_floor = statistics.median(b / (b + l) for b, l in zip(paired["remove_bare"], paired["list"]))
+    walk_rate = files / (median["remove_walk"] / 1000)
     shutil.rmtree(target, ignore_errors=True)
     return [
-        Figure("copy_tree_MBps", copy_ours, copy_bare, "MB/s", ">= 0.95", copy_ratio >= 0.95, shape, copy_ratio),
+        Figure("copy_tree_MBps", copy_ours, copy_bare, "MB/s", ">= 0.95", copy_ratio >= 0.95,
+               shape + "; bare loop plus the listing: ratio %.3f" % copy_floor, copy_ratio),
         Figure("remove_tree_filesps", remove_ours, remove_bare, "f/s", ">= 0.95", remove_ratio >= 0.95,
-               "listing the tree takes %.0f ms of %.0f, which the bare loop is spared; against a bare one-pass"
-               " walk that lists as it goes: ratio %.3f" % (median["list"], median["remove_tree"], walk_ratio),
-               remove_ratio),
+               "listing the tree takes %.0f ms of %.0f, which the bare loop is spared; bare loop plus the"
+               " listing: ratio %.3f" % (median["list"], median["remove_tree"], remove_floor), remove_ratio),
+        Figure("remove_tree_vs_walk", remove_ours, walk_rate, "f/s", ">= 0.95", walk_ratio >= 0.95,
+               "against a bare one-pass walk that lists the tree as it removes it", walk_ratio),
     ]
 
 
