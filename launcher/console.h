@@ -21,6 +21,10 @@ void open_console();
 // Takes the current standard output handle as the one console_write uses.
 void refresh_console_handle();
 void console_write(std::string_view utf8_text);
+// Whether open_console made this process's console.
+bool console_opened();
+// Sets the title of the console open_console made; nothing without one.
+void set_console_title(std::string_view title);
 // Silent mode: the console; otherwise a message box captioned with S_KSI,
 // shown as Unicode so that the catalogue's characters arrive as written.
 void show_error(std::string_view text);

@@ -15,6 +15,7 @@ namespace console {
 namespace {
 
 HANDLE output_handle = nullptr;
+bool opened = false;
 
 // The UTF-16 form of a text in `code_page`; empty when it has none.
 std::wstring wide_from(UINT code_page, std::string_view text) {
@@ -49,6 +50,7 @@ void rebind_stream(std::FILE* stream, DWORD which, const char* mode, int open_fl
 
 void open_console() {
     AllocConsole();
+    opened = true;
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info{};
     const bool have_info = GetConsoleScreenBufferInfo(out, &info) != 0;
@@ -81,6 +83,14 @@ void console_write(std::string_view utf8_text) {
     // The terminator itself is not written: consoles show it as a stray character.
     DWORD written = 0;
     WriteConsoleW(output_handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+bool console_opened() { return opened; }
+
+void set_console_title(std::string_view title) {
+    if (!opened) return;
+    const std::string text(title);
+    SetConsoleTitleA(text.c_str());
 }
 
 void show_error(std::string_view text) {

@@ -6,6 +6,7 @@
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
 #include "launcher/options.h"
+#include "launcher/phase_times.h"
 #include "launcher/process_flags.h"
 
 namespace launcher {
@@ -58,11 +59,13 @@ int launch_installer(const std::vector<std::string>& items, bool wait) {
     vel::unique_handle process(created.hProcess);
     vel::unique_handle thread(created.hThread);
     thread.reset();
+    phase_mark("process start");
 
     if (wait) {
         DWORD error = wait_dispatching(process.get());
         if (error != ERROR_SUCCESS) return static_cast<int>(error);
     }
+    phase_mark("installer run");
     DWORD code = 0;
     if (!GetExitCodeProcess(process.get(), &code)) return static_cast<int>(GetLastError());
     return static_cast<int>(code);

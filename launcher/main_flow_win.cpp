@@ -13,6 +13,7 @@
 #include "launcher/kit/staging.h"
 #include "launcher/launch.h"
 #include "launcher/options.h"
+#include "launcher/phase_times.h"
 #include "launcher/prereq/prereq_run.h"
 #include "launcher/process_flags.h"
 #include "launcher/registry_probe.h"
@@ -74,8 +75,10 @@ JavaCommandInput java_command_input(const kit::KitSettings& settings, const kit:
 }  // namespace
 
 int launcher_main(std::vector<std::string>& vector) {
+    phase_start();
     run_timestamp = make_run_timestamp();
     if (catalogue::load_message_catalogue() != 0) return 1;
+    phase_mark("catalogue");
 
     std::string param_file;
     std::string prereq_config_location;
@@ -86,10 +89,12 @@ int launcher_main(std::vector<std::string>& vector) {
     state.tool_name = kDefaultToolName;
     const std::string uncut_command_line = vector[1];
     options::scan_options(vector[1], state, prereq_config_location);
+    phase_mark("options");
     if (!state.no_console) {
         console::open_console();
         console::refresh_console_handle();
     }
+    phase_mark("console");
 
     std::string startup_location = find_startup_location(vector[0]);
     std::string scratch_dir;
@@ -97,6 +102,7 @@ int launcher_main(std::vector<std::string>& vector) {
     settings.jre_location = jre_location;
     settings.prereq_config_location = prereq_config_location;
     const int parameter_result = kit::read_parameter_file(param_file, scratch_dir, startup_location, settings);
+    phase_mark("parameter file");
 
     ModeFlags flags;
     flags.preclonesetup = state.preclonesetup;
@@ -136,6 +142,7 @@ int launcher_main(std::vector<std::string>& vector) {
         prereq::run_prerequisites(param_file, scratch_dir, run_timestamp, silent_mode, state.execute_sysprereqs,
                                   state.ignore_sysprereqs, state.no_console);
     }
+    phase_mark("prerequisite run");
 
     if (parameter_result == -2) {
         console::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
@@ -211,10 +218,12 @@ int launcher_main(std::vector<std::string>& vector) {
         }
     }
 
+    phase_mark("staging and command line");
     if (probe_registry_access() != 1) {
         console::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
         return -1;
     }
+    phase_mark("registry probe");
 
     std::string temp;
     kit::temp_directory(temp);
@@ -228,6 +237,7 @@ int launcher_main(std::vector<std::string>& vector) {
     }
     if (wait) kit::remove_tree(scratch_dir);
     catalogue::free_message_catalogue();
+    phase_mark("clean-up");
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "launcher/console.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/paths.h"
+#include "launcher/phase_times.h"
 
 namespace kit {
 
@@ -53,6 +54,7 @@ std::string read_inventory_location() {
 }  // namespace
 
 void open_install_log(const std::string& fallback_directory, const std::string& run_timestamp) {
+    const launcher::PhaseScope timed("install log");
     log_file.reset();
     log_path = log_directory(read_inventory_location(), fallback_directory);
     if (make_directories(log_path)) {
@@ -65,6 +67,7 @@ void open_install_log(const std::string& fallback_directory, const std::string& 
 
 int close_install_log() {
     if (!log_file) return 0;
+    const launcher::PhaseScope timed("install log");
     std::FILE* file = log_file.release();
     std::fflush(file);
     return std::fclose(file);
@@ -73,6 +76,7 @@ int close_install_log() {
 void log_write(std::string_view text, bool to_console) {
     if (to_console) console::console_write(text);
     if (!log_file) return;
+    const launcher::PhaseScope timed("install log");
     std::fwrite(text.data(), 1, text.size(), log_file.get());
     std::fflush(log_file.get());
 }

@@ -55,4 +55,19 @@ std::optional<std::string> unzip_command_line(std::string_view unzip_directory, 
     return line;
 }
 
+std::string staging_title(std::string_view title, const CopyProgress& progress) {
+    constexpr unsigned long long kMegabyte = 1024 * 1024;
+    std::string text(title);
+    text += " - ";
+    text += std::to_string(progress.files);
+    text += " of ";
+    text += std::to_string(progress.total_files);
+    text += " files, ";
+    text += std::to_string(progress.bytes / kMegabyte);
+    text += " of ";
+    text += std::to_string(progress.total_bytes / kMegabyte);
+    text += " MB";
+    return text;
+}
+
 }  // namespace kit

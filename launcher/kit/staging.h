@@ -17,6 +17,13 @@ constexpr std::size_t kTreeEntrySize = 260;
 constexpr std::size_t kMaxTreeEntryLength = kTreeEntrySize - 1;
 constexpr std::size_t kCommandLineSize = 260;
 constexpr std::size_t kMaxCommandLineLength = kCommandLineSize - 1;
+// A copy's progress is shown in the console title at most this often.
+constexpr unsigned long kTitleIntervalMs = 250;
+
+struct CopyProgress {
+    unsigned long long files = 0, bytes = 0;
+    unsigned long long total_files = 0, total_bytes = 0;
+};
 
 // Whether remove_tree may take `directory`: never an empty path, nor the root
 // of a drive or of a network share, however it is written.
@@ -27,6 +34,10 @@ std::string scratch_candidate(std::string_view base, int number);
 // nullopt when it does not fit its place.
 std::optional<std::string> unzip_command_line(std::string_view unzip_directory, std::string_view archive_dir,
                                               std::string_view target, bool quiet);
+
+// The console title while a tree is copied: the launcher's title, then files
+// and whole megabytes copied of the totals.
+std::string staging_title(std::string_view title, const CopyProgress& progress);
 
 int create_scratch_directory(std::string& out);
 int stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,

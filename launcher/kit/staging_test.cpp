@@ -32,6 +32,18 @@ TEST(Staging, RemoveTreeNeverTakesAWholeDrive) {
     }
 }
 
+TEST(Staging, TitleCountsWholeMegabytesOfTheTotals) {
+    CopyProgress progress;
+    progress.total_files = 4000;
+    progress.total_bytes = 200ULL * 1024 * 1024 + 5;
+    EXPECT_EQ(staging_title("Velmor Kinsetup", progress), "Velmor Kinsetup - 0 of 4000 files, 0 of 200 MB");
+    progress.files = 1234;
+    progress.bytes = 56ULL * 1024 * 1024 - 1;
+    EXPECT_EQ(staging_title("T", progress), "T - 1234 of 4000 files, 55 of 200 MB");
+    progress.total_bytes = 5ULL << 40;  // beyond 32 bits
+    EXPECT_EQ(staging_title("T", progress), "T - 1234 of 4000 files, 55 of 5242880 MB");
+}
+
 TEST(JrePrompt, CandidateKeepsTheTypedText) {
     EXPECT_EQ(java_launcher_candidate("C:\\jre1.3.1"), "C:\\jre1.3.1\\bin\\java.exe");
     EXPECT_EQ(java_launcher_candidate("C:\\jre1.3.1\\"), "C:\\jre1.3.1\\bin\\java.exe");

@@ -1,6 +1,7 @@
 #include <direct.h>
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "common/unique_resource.h"
@@ -23,52 +24,179 @@ std::string child_path(const std::string& directory, std::string_view name) {
     return path;
 }
 
-// Breadth-first walk without recursion. With a target the tree is copied
-// there; without one it is removed. The lists grow as directories are found,
-// so no directory of a large tree is ever left out.
-int walk_tree(const std::string& source, const std::string* target) {
-    if (!fits_tree_entry(source) || (target && !fits_tree_entry(*target))) return target ? -1 : 0;
-    std::vector<std::string> sources{source};
-    std::vector<std::string> targets;
-    if (target) targets.push_back(*target);
+void make_writable(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+}
 
-    for (std::size_t i = 0; i < sources.size(); ++i) {
+struct ListedFile {
+    std::string name;
+    unsigned long long bytes;
+    bool read_only;
+};
+
+struct ListedDirectory {
+    std::string source, target;
+    std::vector<ListedFile> files;
+};
+
+// Everything a copy will do, found before the first file is copied so that
+// its progress can be shown against the total.
+struct CopyPlan {
+    std::vector<ListedDirectory> directories;  // breadth-first, parents before children
+    unsigned long long files = 0, bytes = 0;
+    bool refused = false;  // an over-long entry ends the copy after the last directory's files
+};
+
+// Breadth-first listing without recursion. A directory that cannot be listed
+// is left out with everything below it; the list grows as directories are
+// found, so no directory of a large tree is ever left out.
+CopyPlan plan_copy(const std::string& source, const std::string& target) {
+    CopyPlan plan;
+    std::vector<std::pair<std::string, std::string>> pending{{source, target}};
+    for (std::size_t i = 0; i < pending.size(); ++i) {
         WIN32_FIND_DATAA entry;
-        vel::unique_find listing(FindFirstFileA(child_path(sources[i], "*.*").c_str(), &entry));
+        vel::unique_find listing(FindFirstFileA(child_path(pending[i].first, "*.*").c_str(), &entry));
         if (!listing) continue;
-        if (target) {
-            CreateDirectoryA(targets[i].c_str(), nullptr);
-        } else {
-            RemoveDirectoryA(sources[i].c_str());
-        }
+        ListedDirectory& listed = plan.directories.emplace_back();
+        listed.source = pending[i].first;
+        listed.target = pending[i].second;
         do {
             const std::string_view name = entry.cFileName;
             if (name == "." || name == "..") continue;
-            const std::string from = child_path(sources[i], name);
-            const std::string to = target ? child_path(targets[i], name) : std::string();
+            std::string from = child_path(listed.source, name);
+            std::string to = child_path(listed.target, name);
             // A path too long for its place is refused, never cut into another path.
             if (!fits_tree_entry(from) || !fits_tree_entry(to)) {
-                if (target) return -1;
-                continue;
+                plan.refused = true;
+                return plan;
             }
-            const bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (directory && !target && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-                // A linked directory is unlinked, not emptied: its content lies elsewhere.
-                RemoveDirectoryA(from.c_str());
-            } else if (directory) {
-                sources.push_back(from);
-                if (target) targets.push_back(to);
-            } else if (target) {
-                if (copy_single_file(from, to) != 0) return -1;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                pending.emplace_back(std::move(from), std::move(to));
             } else {
-                DeleteFileA(from.c_str());
+                const unsigned long long bytes =
+                    (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+                const bool read_only = (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+                listed.files.push_back({std::string(name), bytes, read_only});
+                ++plan.files;
+                plan.bytes += bytes;
             }
         } while (FindNextFileA(listing.get(), &entry));
     }
-    if (!target) {
-        for (auto it = sources.rbegin(); it != sources.rend(); ++it) RemoveDirectoryA(it->c_str());
+    return plan;
+}
+
+// Shows a copy's progress in the title of the console the launcher opened,
+// a few times a second at most, and gives the title back at the end. A copy
+// that ends within the first interval leaves the title alone.
+class TitleProgress {
+public:
+    TitleProgress(unsigned long long files, unsigned long long bytes)
+        : enabled_(console::console_opened()), last_shown_(GetTickCount()) {
+        progress_.total_files = files;
+        progress_.total_bytes = bytes;
     }
-    return 0;
+    ~TitleProgress() {
+        if (changed_) console::set_console_title(console::kConsoleTitle);
+    }
+    TitleProgress(const TitleProgress&) = delete;
+    TitleProgress& operator=(const TitleProgress&) = delete;
+
+    void copied(unsigned long long bytes) {
+        ++progress_.files;
+        progress_.bytes += bytes;
+        if (!enabled_) return;
+        const DWORD now = GetTickCount();
+        if (now - last_shown_ < kTitleIntervalMs) return;
+        console::set_console_title(staging_title(console::kConsoleTitle, progress_));
+        changed_ = true;
+        last_shown_ = now;
+    }
+
+private:
+    const bool enabled_;
+    bool changed_ = false;
+    CopyProgress progress_{};
+    DWORD last_shown_;
+};
+
+int copy_walk(const std::string& source, const std::string& target) {
+    if (!fits_tree_entry(source) || !fits_tree_entry(target)) return -1;
+    const CopyPlan plan = plan_copy(source, target);
+    TitleProgress progress(plan.files, plan.bytes);
+    for (const ListedDirectory& directory : plan.directories) {
+        CreateDirectoryA(directory.target.c_str(), nullptr);
+        for (const ListedFile& file : directory.files) {
+            // The copy takes the source's attributes: only a read-only source
+            // needs its copy made writable, which spares a look at every other.
+            const std::string to = child_path(directory.target, file.name);
+            if (!CopyFileA(child_path(directory.source, file.name).c_str(), to.c_str(), FALSE)) return -1;
+            if (file.read_only) make_writable(to);
+            progress.copied(file.bytes);
+        }
+    }
+    return plan.refused ? -1 : 0;
+}
+
+// Deletes a file or unlinks a linked directory; a read-only one is made
+// writable first, since Windows refuses to delete it otherwise.
+void remove_entry(const std::string& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        RemoveDirectoryA(path.c_str());
+    } else {
+        DeleteFileA(path.c_str());
+    }
+}
+
+// One pass, depth first without recursion: each entry is removed as it is
+// listed and each directory right after its last entry, so nothing is listed
+// twice and no removal is tried before it can succeed. A linked directory is
+// unlinked, not emptied: its content lies elsewhere.
+void remove_walk(const std::string& root) {
+    if (!fits_tree_entry(root)) return;
+    struct Open {
+        std::string path;
+        vel::unique_find listing;
+    };
+    std::vector<Open> open;
+    WIN32_FIND_DATAA entry;
+    const auto enter = [&](std::string path) {
+        vel::unique_find listing(FindFirstFileA(child_path(path, "*.*").c_str(), &entry));
+        if (!listing) {
+            RemoveDirectoryA(path.c_str());
+            return false;
+        }
+        open.push_back({std::move(path), std::move(listing)});
+        return true;
+    };
+    bool have_entry = enter(root);
+    while (!open.empty()) {
+        if (!have_entry) {
+            const std::string done = std::move(open.back().path);
+            open.pop_back();  // the listing is closed before its directory goes
+            RemoveDirectoryA(done.c_str());
+            have_entry = !open.empty() && FindNextFileA(open.back().listing.get(), &entry);
+            continue;
+        }
+        const std::string_view name = entry.cFileName;
+        std::string path = child_path(open.back().path, name);
+        // An entry too long for its place is skipped, never cut into the name of another.
+        if (name != "." && name != ".." && fits_tree_entry(path)) {
+            const DWORD attributes = entry.dwFileAttributes;
+            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+                if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                }
+                if (enter(std::move(path))) continue;  // entry now holds the new directory's first entry
+            } else {
+                remove_entry(path, attributes);
+            }
+        }
+        have_entry = FindNextFileA(open.back().listing.get(), &entry);
+    }
 }
 
 // The calling thread's last error, never 0: a failure must not read as an exit code of 0.
@@ -205,7 +333,7 @@ int stage_bootstrap(const std::string& scratch, std::string& installer_location,
     return kStaged;
 }
 
-int copy_tree(const std::string& source, const std::string& target) { return walk_tree(source, &target); }
+int copy_tree(const std::string& source, const std::string& target) { return copy_walk(source, target); }
 
 void remove_tree(const std::string& directory) {
     // Refused as written, and as Windows resolves it: "C:\x\.." is the drive.
@@ -215,15 +343,12 @@ void remove_tree(const std::string& directory) {
         !is_removable_tree(std::string_view(full, length))) {
         return;
     }
-    walk_tree(directory, nullptr);
+    remove_walk(directory);
 }
 
 int copy_single_file(const std::string& source, const std::string& target) {
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return -1;
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetFileAttributesA(target.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-    }
+    make_writable(target);
     return 0;
 }
 

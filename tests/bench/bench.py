@@ -1,21 +1,30 @@
 """Benchmarks of the launcher and the native library, each side by side with
 its reference in one run, each figure the median of repeated runs:
 
-  launcher   setup.exe -silent on the sample kit against barelaunch.exe
-             starting the same Java stand-in command line (both timed from
-             inside Windows by launchtime.exe); goal: at most 25 ms more.
+  launcher   setup.exe -silent on the sample kit against barelaunch.exe, a
+             GUI-subsystem launcher with the same system imports and console
+             that starts the same Java stand-in command line and waits (both
+             timed from inside Windows by launchtime.exe); setup's own cost is
+             the median of the paired differences; goal: at most 10 ms. Then
+             the split by phase from setup_phases.exe, setup built with its
+             main flow's phases timed.
   staging    kit::copy_tree / kit::remove_tree against bare CopyFileA and
              DeleteFileA/RemoveDirectoryA loops (stagebench.exe) over a
-             generated tree, with cp -r / rm -r on the host as the physical
-             limit; goal: at least 0.95 of the bare loop's throughput.
+             generated tree, already listed, with cp -r / rm -r on the host as
+             the physical limit; goal: at least 0.95 of the bare loop's
+             throughput. The removal is also set against a bare walk that
+             lists the tree as it removes it.
   native     RegKeyExists and getFreeSpace through the JNI host against the
              same Windows calls made directly (nativebench.exe); goal: at
              least 0.8 of the direct rate.
 
 Prints one line per figure (name, ours, reference, ratio, goal) and writes
 them to <build>/bench-results.txt. Run through ./run bench.
-Environment: BENCH_RUNS (repetitions, default 7), BENCH_TREE_MB (default 200),
-BENCH_ONLY (comma-separated subset of launcher,staging,native).
+Environment: BENCH_RUNS (repetitions, default 7), BENCH_LAUNCH_RUNS (launch
+pairs per batch, default 31, at least 21; batches are added until the median
+is known to +-3 ms, five at most), BENCH_TREE_MB (default 200),
+BENCH_STAGING_DIR (where the staging tree is copied, default beside the source
+tree), BENCH_ONLY (comma-separated subset of launcher,staging,native).
 """
 
 import os
@@ -35,6 +44,12 @@ from demo import lay_out_kit  # noqa: E402
 from kitfixture import read_report  # noqa: E402
 
 RUNS = int(os.environ.get("BENCH_RUNS", "7"))
+# Launches are short and the machine is shared: many pairs for a figure
+# stable to a few milliseconds.
+LAUNCH_RUNS = max(21, int(os.environ.get("BENCH_LAUNCH_RUNS", "31")))
+LAUNCH_PRECISION_MS = 3
+LAUNCH_MAX_RUNS = 5 * LAUNCH_RUNS
+PHASE_RUNS = 11
 TREE_MB = int(os.environ.get("BENCH_TREE_MB", "200"))
 TREE_DIRS = 400
 TREE_FILES = 4000
@@ -42,6 +57,9 @@ NATIVE_CALLS = 2000
 ONLY = set(filter(None, os.environ.get("BENCH_ONLY", "").split(",")))
 
 WORK = winbed.BIN.parent / "bench"
+# Where the tree is copied and removed: the build's disk unless told otherwise
+# (a RAM-backed directory takes the disk's write-back out of the figures).
+STAGING_DIR = Path(os.environ.get("BENCH_STAGING_DIR", str(WORK / "staging")))
 RESULTS = Path(os.environ.get("VEL_BUILD", str(winbed.BIN.parent.parent))) / "bench-results.txt"
 
 
@@ -83,11 +101,54 @@ def read_lines(path):
     return values
 
 
+def quartiles(values):
+    q = statistics.quantiles(values, n=4)
+    return q[0], q[2]
+
+
+def median_interval(values):
+    """About 95 % confidence bounds of the median, from the order statistics."""
+    ordered = sorted(values)
+    k = max(0, int((len(ordered) - 1.96 * len(ordered) ** 0.5) / 2))
+    return ordered[k], ordered[len(ordered) - 1 - k]
+
+
+def imported_dlls(program):
+    """The DLLs a program imports, or None when no objdump is at hand."""
+    for objdump in ("i686-w64-mingw32-objdump", "x86_64-w64-mingw32-objdump", "objdump"):
+        if shutil.which(objdump):
+            out = subprocess.run([objdump, "-p", str(program)], capture_output=True, text=True).stdout
+            return sorted(line.split(":", 1)[1].strip().lower() for line in out.splitlines() if "DLL Name:" in line)
+    return None
+
+
+def launch_pairs(env, a, b, runs, results):
+    """Alternating runs of the command lines a and b, a warm-up pair left out:
+    (a times, b times) in ms."""
+    env = dict(env, VEL_BENCH_A=a, VEL_BENCH_B=b)
+    run_in_windows("launchtime.exe", [str(runs + 1), winbed.win_path(results)], env=env)
+    lines = read_lines(results)
+    times = {}
+    for side in ("a", "b"):
+        entries = [rest.split() for rest in lines.get(side, [])]
+        failed = [e for e in entries if e[1] != "0" or float(e[0]) < 0]
+        if failed or not entries:
+            raise RuntimeError("launcher runs failed (%s): %s" % (side, failed or "none ran"))
+        times[side] = [float(e[0]) for e in entries][1:]
+    return times["a"], times["b"]
+
+
 def bench_launcher():
     kit = WORK / "sample-kit"
     lay_out_kit(kit)
+    shutil.copy2(winbed.BIN / "setup_phases.exe", kit / "setup_phases.exe")
     report = WORK / "launcher-report.txt"
     env = {"VEL_STUB_REPORT": winbed.win_path(report), "VEL_STUB_EXIT": "0"}
+
+    # The reference must pay what setup pays before doing any work.
+    setup_dlls, bare_dlls = imported_dlls(kit / "setup.exe"), imported_dlls(winbed.BIN / "barelaunch.exe")
+    if setup_dlls != bare_dlls:
+        raise RuntimeError("barelaunch imports %s, setup %s" % (bare_dlls, setup_dlls))
 
     # One run of setup tells the command line it gives the Java runtime.
     if report.exists():
@@ -96,30 +157,48 @@ def bench_launcher():
     if first.exit_code != 0 or not report.exists():
         raise RuntimeError("setup.exe -silent on the sample kit: exit code %d\n%s" % (
             first.signed_exit_code, first.console))
-    java_command = read_report(report).command_line
+    env.update({"VEL_BARE_COMMAND": read_report(report).command_line, "VEL_BENCH_DIR": winbed.win_path(kit)})
+    setup = '"%s" -silent' % winbed.win_path(kit / "setup.exe")
 
-    results = WORK / "launcher-times.txt"
-    env.update({
-        "VEL_BENCH_A": '"%s" -silent' % winbed.win_path(kit / "setup.exe"),
-        "VEL_BENCH_B": '"%s"' % winbed.win_path(winbed.BIN / "barelaunch.exe"),
-        "VEL_BARE_COMMAND": java_command,
-        "VEL_BENCH_DIR": winbed.win_path(kit),
-    })
-    run_in_windows("launchtime.exe", [str(RUNS), winbed.win_path(results)], env=env)
-    lines = read_lines(results)
-    runs = {}
-    for side in ("a", "b"):
-        entries = [rest.split() for rest in lines.get(side, [])]
-        failed = [e for e in entries if e[1] != "0" or float(e[0]) < 0]
-        if failed or not entries:
-            raise RuntimeError("launcher runs failed (%s): %s" % (side, failed or "none ran"))
-        runs[side] = [float(e[0]) for e in entries]
-    overhead = statistics.median(a - b for a, b in zip(runs["a"], runs["b"]))
-    note = "setup's own cost %.1f ms (median of paired differences); bare launch from %.0f to %.0f ms" % (
-        overhead, min(runs["b"]), max(runs["b"]))
-    return [Figure("launcher_overhead_ms", statistics.median(runs["a"]), statistics.median(runs["b"]), "ms",
-                   "<= +25 ms", overhead <= 25, note,
-                   ratio=statistics.median(a / b for a, b in zip(runs["a"], runs["b"])))]
+    # Batches of pairs until the median is known to within a few milliseconds,
+    # or enough runs show that the load of the machine does not allow it.
+    ours, bare = [], []
+    while True:
+        a, b = launch_pairs(env, setup, '"%s"' % winbed.win_path(winbed.BIN / "barelaunch.exe"),
+                            LAUNCH_RUNS, WORK / "launcher-times.txt")
+        ours += a
+        bare += b
+        differences = [a - b for a, b in zip(ours, bare)]
+        low, high = median_interval(differences)
+        if high - low <= 2 * LAUNCH_PRECISION_MS or len(differences) >= LAUNCH_MAX_RUNS:
+            break
+    cost = statistics.median(differences)
+    first, third = quartiles(differences)
+
+    # Where setup's time goes, from the build with its phases timed.
+    phase_file = WORK / "launcher-phases.txt"
+    if phase_file.exists():
+        phase_file.unlink()
+    timed, plain = launch_pairs(dict(env, VEL_PHASE_FILE=winbed.win_path(phase_file)),
+                                '"%s" -silent' % winbed.win_path(kit / "setup_phases.exe"), setup,
+                                PHASE_RUNS, WORK / "launcher-phase-times.txt")
+    runs = [dict((name, float(ms)) for name, _, ms in (item.partition("=") for item in line.split(";") if item))
+            for line in phase_file.read_text().splitlines()[1:]]
+    names = list(runs[0]) if runs else []
+    split = [(name, statistics.median(r.get(name, 0.0) for r in runs)) for name in names]
+    in_flow = statistics.median(sum(r.values()) for r in runs) if runs else 0.0
+    own = sum(ms for name, ms in split if name not in ("installer run", "console", "process start"))
+    print("launcher split (ms, median of %d runs of setup with its phases timed):" % len(runs))
+    print("  " + ", ".join("%s %.1f" % (name, ms) for name, ms in split))
+    print("  main flow %.1f, of it setup's own work %.1f (without console, process start and installer run,"
+          " which the bare launcher does too); process start-up and exit outside the flow %.1f;"
+          " timing build minus setup %+.1f" % (in_flow, own, statistics.median(timed) - in_flow,
+                                              statistics.median(a - b for a, b in zip(timed, plain))))
+    note = ("setup's own cost %.1f ms: median of %d paired differences with a GUI launcher of the same imports"
+            " and console, 95%% interval of the median %.1f to %.1f, quartiles %.1f to %.1f; bare launch %.0f"
+            " to %.0f ms" % (cost, len(differences), low, high, first, third, min(bare), max(bare)))
+    return [Figure("launcher_own_cost_ms", statistics.median(ours), statistics.median(bare), "ms",
+                   "<= +10 ms", cost <= 10, note, ratio=statistics.median(a / b for a, b in zip(ours, bare)))]
 
 
 def make_tree(root):
@@ -167,7 +246,7 @@ def host_copy_rates(source, target):
 def bench_staging():
     source = WORK / "tree"
     make_tree(source)
-    target = WORK / "staging"
+    target = STAGING_DIR
     shutil.rmtree(target, ignore_errors=True)
     target.mkdir(parents=True)
     results = WORK / "staging-times.txt"
@@ -178,10 +257,10 @@ def bench_staging():
         raise RuntimeError("stagebench: %s" % lines["error"])
     megabytes = int(lines["bytes"][0]) / (1024 * 1024)
     median = {name: statistics.median(float(v) for v in lines[name])
-              for name in ("copy_tree", "copy_bare", "remove_tree", "remove_bare", "list")}
+              for name in ("copy_tree", "copy_bare", "remove_tree", "remove_bare", "remove_walk", "list")}
     host_copy, host_remove = host_copy_rates(source, WORK / "host-copy")
-    shape = "%s files, %s directories, %.0f MB; host cp -r %.0f MB/s, rm -r %.0f files/s" % (
-        lines["files"][0], lines["directories"][0], megabytes, megabytes / (host_copy / 1000),
+    shape = "%s files, %s directories, %.0f MB copied to %s; host cp -r %.0f MB/s, rm -r %.0f files/s" % (
+        lines["files"][0], lines["directories"][0], megabytes, target, megabytes / (host_copy / 1000),
         int(lines["files"][0]) / (host_remove / 1000))
     copy_ours = megabytes / (median["copy_tree"] / 1000)
     copy_bare = megabytes / (median["copy_bare"] / 1000)
@@ -192,11 +271,20 @@ def bench_staging():
     paired = {name: [float(v) for v in lines[name]] for name in median}
     copy_ratio = statistics.median(b / o for o, b in zip(paired["copy_tree"], paired["copy_bare"]))
     remove_ratio = statistics.median(b / o for o, b in zip(paired["remove_tree"], paired["remove_bare"]))
+    walk_ratio = statistics.median(b / o for o, b in zip(paired["remove_tree"], paired["remove_walk"]))
+    # The most a walk can reach against loops spared the listing: theirs plus the listing's time.
+    copy_floor = statistics.median(b / (b + l) for b, l in zip(paired["copy_bare"], paired["list"]))
+    remove_floor = statistics.median(b / (b + l) for b, l in zip(paired["remove_bare"], paired["list"]))
+    walk_rate = files / (median["remove_walk"] / 1000)
     shutil.rmtree(target, ignore_errors=True)
     return [
-        Figure("copy_tree_MBps", copy_ours, copy_bare, "MB/s", ">= 0.95", copy_ratio >= 0.95, shape, copy_ratio),
+        Figure("copy_tree_MBps", copy_ours, copy_bare, "MB/s", ">= 0.95", copy_ratio >= 0.95,
+               shape + "; bare loop plus the listing: ratio %.3f" % copy_floor, copy_ratio),
         Figure("remove_tree_filesps", remove_ours, remove_bare, "f/s", ">= 0.95", remove_ratio >= 0.95,
-               "listing the tree takes %.0f ms of it, which the bare loop is spared" % median["list"], remove_ratio),
+               "listing the tree takes %.0f ms of %.0f, which the bare loop is spared; bare loop plus the"
+               " listing: ratio %.3f" % (median["list"], median["remove_tree"], remove_floor), remove_ratio),
+        Figure("remove_tree_vs_walk", remove_ours, walk_rate, "f/s", ">= 0.95", walk_ratio >= 0.95,
+               "against a bare one-pass walk that lists the tree as it removes it", walk_ratio),
     ]
 
 

@@ -1,10 +1,11 @@
 // Staging speed: kit::copy_tree and kit::remove_tree against bare loops of
 // CopyFileA and DeleteFileA/RemoveDirectoryA over the same, already listed,
-// files. Each run copies and removes with both, alternating which goes first.
+// files, and against a bare one-pass walk that finds what it deletes as it
+// goes. Each run copies and removes with all three, in turn going first.
 //   stagebench <source tree> <work directory> <runs> <result file>
-// Result lines: "<copy_tree|copy_bare|remove_tree|remove_bare|list> <ms>", and
-// "bytes <n>", "files <n>", "directories <n>" once. "list" is the time to find
-// the copied tree's files, which the tree walk pays and the bare loops do not.
+// Result lines: "<copy_tree|copy_bare|remove_tree|remove_bare|remove_walk|list> <ms>",
+// and "bytes <n>", "files <n>", "directories <n>" once. "list" is the time to
+// find the copied tree's files, which the walks pay and the bare loops do not.
 #include <windows.h>
 
 #include <cstdio>
@@ -72,6 +73,26 @@ void remove_bare(const Tree& tree, const std::string& target) {
     }
 }
 
+// The least a removal that must find its files does: depth first, each entry
+// removed as it is listed, each directory after its content.
+void remove_walk(const std::string& directory) {
+    WIN32_FIND_DATAA entry;
+    vel::unique_find listing(FindFirstFileA((directory + "\\*.*").c_str(), &entry));
+    if (listing) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                remove_walk(directory + "\\" + name);
+            } else {
+                DeleteFileA((directory + "\\" + name).c_str());
+            }
+        } while (FindNextFileA(listing.get(), &entry));
+        listing.reset();
+    }
+    RemoveDirectoryA(directory.c_str());
+}
+
 bool same_shape(const Tree& a, const Tree& b) {
     return a.files.size() == b.files.size() && a.directories.size() == b.directories.size() && a.bytes == b.bytes;
 }
@@ -90,33 +111,40 @@ int main(int argc, char** argv) {
     const Tree tree = list_tree(source);
     std::fprintf(out.get(), "bytes %llu\nfiles %zu\ndirectories %zu\n", tree.bytes, tree.files.size(),
                  tree.directories.size());
+    const std::string walked = std::string(argv[2]) + "\\walk";
+    enum Side { kTree, kBare, kWalk };
+    static const char* const kCopyNames[] = {"copy_tree", "copy_bare", nullptr};
+    static const char* const kRemoveNames[] = {"remove_tree", "remove_bare", "remove_walk"};
     for (int run = 0; run < runs; ++run) {
-        for (int side = 0; side < 2; ++side) {
-            const bool tree_side = (run % 2 == 0) == (side == 0);
-            const std::string& target = tree_side ? ours : bare;
+        for (int turn = 0; turn < 3; ++turn) {
+            const Side side = static_cast<Side>((run + turn) % 3);
+            const std::string& target = side == kTree ? ours : side == kBare ? bare : walked;
             double start = now_ms();
-            const bool copied = tree_side ? kit::copy_tree(source, target) == 0 : copy_bare(tree, source, target);
+            const bool copied = side == kTree ? kit::copy_tree(source, target) == 0 : copy_bare(tree, source, target);
             const double copy_ms = now_ms() - start;
             start = now_ms();
             const Tree copy = list_tree(target);
             const double list_ms = now_ms() - start;
             if (!copied || !same_shape(tree, copy)) {
-                std::fprintf(out.get(), "error copy %s\n", tree_side ? "copy_tree" : "bare loop");
+                std::fprintf(out.get(), "error copy %s\n", kCopyNames[side] ? kCopyNames[side] : "bare loop");
                 return 4;
             }
             start = now_ms();
-            if (tree_side) {
+            if (side == kTree) {
                 kit::remove_tree(target);
-            } else {
+            } else if (side == kBare) {
                 remove_bare(tree, target);
+            } else {
+                remove_walk(target);
             }
             const double remove_ms = now_ms() - start;
             if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-                std::fprintf(out.get(), "error remove %s\n", tree_side ? "remove_tree" : "bare loop");
+                std::fprintf(out.get(), "error remove %s\n", kRemoveNames[side]);
                 return 4;
             }
-            std::fprintf(out.get(), "%s %.3f\n%s %.3f\nlist %.3f\n", tree_side ? "copy_tree" : "copy_bare", copy_ms,
-                         tree_side ? "remove_tree" : "remove_bare", remove_ms, list_ms);
+            if (kCopyNames[side]) std::fprintf(out.get(), "%s %.3f\n", kCopyNames[side], copy_ms);
+            std::fprintf(out.get(), "%s %.3f\n", kRemoveNames[side], remove_ms);
+            if (side == kTree) std::fprintf(out.get(), "list %.3f\n", list_ms);
         }
     }
     return std::fclose(out.release()) == 0 ? 0 : 3;

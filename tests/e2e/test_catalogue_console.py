@@ -11,7 +11,7 @@ PROBE = "catalogueprobe.exe"
 # Wine takes the user's locale from the Unix locale settings.
 ENGLISH = {"LC_ALL": "C.UTF-8"}
 GERMAN = {"LC_ALL": "de_DE.UTF-8"}
-TITLE = "\x1b]0;Velmor Kinsetup\x07"
+TITLE = b"\x1b]0;Velmor Kinsetup\x07"
 
 
 def records(entries):
@@ -31,18 +31,13 @@ def probe_in(name, catalogues):
     return directory / PROBE
 
 
-def console_text(run):
-    """The console as the user reads it, without the window title sequence."""
-    return run.console.replace(TITLE, "")
-
-
 class ShippedCatalogue(WineTestCase):
     def test_english_texts_console_geometry_and_streams(self):
         run = run_windows(BIN / PROBE, ["console", "geometry", "write:S_CHECKING_REQ_PREREQ", "write:S_KSI",
                                         "stdout:printed", "stderr:to-stderr"], env=ENGLISH)
         self.assertEqual(run.exit_code, 0)
-        self.assertIn(TITLE, run.console)
-        self.assertEqual(console_text(run),
+        self.assertIn(TITLE, run.raw)
+        self.assertEqual(run.console,
                          "buffer 80x2000 window 41 rows\nChecking the system requirements...\n"
                          "Velmor Kinsetupprinted\nto-stderr\n")
 
@@ -58,7 +53,7 @@ class ShippedCatalogue(WineTestCase):
         run = run_windows(BIN / PROBE, ["console", "write:S_CHECKING_REQ_PREREQ", "write:S_WAITMSG",
                                         "error:S_ERVELPARAMNFD", "write:S_BOOTSTRAPMSG"], env=GERMAN)
         self.assertEqual(run.exit_code, 0)
-        text = console_text(run)
+        text = run.console
         # The terminal of this test bed has no German locale, so Wine writes
         # umlauts without their dots.
         self.assertIn("Die Systemvoraussetzungen werden gepruft", text)
@@ -75,7 +70,7 @@ class ShippedCatalogue(WineTestCase):
                           env=ENGLISH, answers=[("Press Enter to exit.", "")])
         self.assertEqual(run.exit_code, 0)
         self.assertEqual(run.boxes, [])
-        text = console_text(run)
+        text = run.console
         self.assertIn("Setup cannot write to the registry", text)
         self.assertIn("Press Enter to exit.", text)
         self.assertTrue(text.rstrip().endswith("Velmor Kinsetup"), text)
@@ -85,7 +80,7 @@ class ShippedCatalogue(WineTestCase):
                           answers=[("Press Enter to exit.", None)], timeout=60)
         self.assertFalse(run.timed_out)
         self.assertEqual(run.exit_code, 0)
-        self.assertTrue(console_text(run).rstrip().endswith("Velmor Kinsetup"))
+        self.assertTrue(run.console.rstrip().endswith("Velmor Kinsetup"))
 
 
 class FixtureCatalogues(WineTestCase):
@@ -98,13 +93,13 @@ class FixtureCatalogues(WineTestCase):
         run = run_windows(probe, ["console", "write:S_A", "write:S_B", "write:S_C", "write:S_NONE"], env=GERMAN)
         self.assertEqual(run.exit_code, 0)
         # Texts follow each other with nothing between them: no terminator shows.
-        self.assertEqual(console_text(run), "A from de_DE|B from de|C general|S_NONE")
+        self.assertEqual(run.console, "A from de_DE|B from de|C general|S_NONE")
 
     def test_only_a_language_catalogue_is_enough(self):
         probe = probe_in("language-only", {"cons_de.nls": {"S_A": "nur Deutsch"}})
         run = run_windows(probe, ["console", "write:S_A"], env=GERMAN)
         self.assertEqual(run.exit_code, 0)
-        self.assertEqual(console_text(run), "nur Deutsch")
+        self.assertEqual(run.console, "nur Deutsch")
 
     def test_missing_catalogue_ends_with_code_1_and_the_fixed_text(self):
         for name, catalogues in (("none", None), ("other-language", {"cons_fr.nls": {"S_A": "fr"}})):
@@ -117,7 +112,7 @@ class FixtureCatalogues(WineTestCase):
         probe = probe_in("malformed", {"cons.nls": b"S_A=first\0no equals sign\0\0S_A=second\0S_B=b\0S_TAIL=x"})
         run = run_windows(probe, ["console", "write:S_A", "write:S_B", "write:S_TAIL"], env=ENGLISH)
         self.assertEqual(run.exit_code, 0)
-        self.assertEqual(console_text(run),
+        self.assertEqual(run.console,
                          "WARNING: Ignoring malformed message \"no equals sign\" in catalogue!\n"
                          "WARNING: Ignoring malformed message \"\" in catalogue!\n"
                          "firstbS_TAIL")
@@ -130,7 +125,7 @@ class FixtureCatalogues(WineTestCase):
         # Nothing between the first three captions: the 1500 and the 1023
         # letters were not written. (Wine redraws wrapped lines, so the
         # letters of the 1022 cannot be counted on the terminal.)
-        text = console_text(run).replace("\n", "")
+        text = run.console.replace("\n", "")
         self.assertTrue(text.startswith("Grüße, Ελληνικά, 日本語KinsetupKinsetupKinsetup"), text)
         self.assertTrue(text.endswith("L" * 80 + "Kinsetup"), text[-200:])
 

@@ -1,5 +1,5 @@
 """velnodm10's service start against a service that never leaves its
-start-pending state (tests/bench/pendingsvc: it keeps raising its check point
+start-pending state (tests/programs/pendingsvc: it keeps raising its check point
 but never runs). The start gives up at its wait ceiling with error 1053, and
 the test service is removed again whatever happened. The ceiling is minutes in
 the library; svcfault runs the same start worker with one of a few seconds, and

@@ -1,6 +1,8 @@
 """Distribution-mode staging: the kit's archives expanded into the scratch
-directory by the test unzip program, driven through kitprobe."""
+directory by the test unzip program, and the removal of a scratch tree, both
+driven through kitprobe."""
 
+import os
 import sys
 import unittest
 import zipfile
@@ -99,6 +101,41 @@ class DistributionStaging(WineTestCase):
         _, values = self.stage(self.root / "damaged", self.disk / "core", self.disk / "jre")
         self.assertEqual(values["result"], FAILED)
         self.assertEqual(values["installer"], win_path(self.root / "damaged"))
+
+
+class TreeRemoval(WineTestCase):
+    def test_links_read_only_files_and_overlong_entries(self):
+        root = fresh_dir("kit_remove")
+        tree = root / "tree"
+        (tree / "a" / "b" / "c").mkdir(parents=True)
+        (tree / "a" / "b" / "c" / "deep.txt").write_text("deep")
+        (tree / "a" / "side.txt").write_text("side")
+        (tree / "empty").mkdir()
+        locked = tree / "a" / "b" / "locked.txt"
+        locked.write_text("read-only")
+        locked.chmod(0o444)
+        outside = root / "outside"
+        outside.mkdir()
+        (outside / "kept.txt").write_text("not ours")
+        os.symlink(outside, tree / "a" / "link")
+
+        # A file whose Windows path is too long is left alone, its neighbours are not.
+        deep = tree / "long"
+        while len(win_path(deep)) < 240:
+            deep = deep / "dddddddd"
+        deep.mkdir(parents=True)
+        name = "x" * (260 - len(win_path(deep)))
+        (deep / name).write_text("too long")
+        (deep / "fits.txt").write_text("fits")
+
+        run = run_windows(BIN / "kitprobe.exe", ["remove", '"%s"' % win_path(tree)])
+        self.assertEqual(run.exit_code, 0, run.console)
+        self.assertEqual((outside / "kept.txt").read_text(), "not ours")
+        # Windows unlinks a linked directory; Wine's RemoveDirectoryA cannot, so
+        # the link and its parent stay here, the link's target untouched.
+        self.assertEqual(sorted(p.name for p in tree.iterdir()), ["a", "long"])
+        self.assertEqual([p.name for p in (tree / "a").iterdir()], ["link"])
+        self.assertEqual([p.name for p in deep.iterdir()], [name])
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 """setup.exe end to end on kits that are staged to a scratch directory first:
-running without waiting, waiting, staging failures and the Java runtime
-question."""
+running without waiting, waiting, staging failures, the Java runtime
+question and the progress shown in the console title."""
 
 import re
 import shutil
@@ -14,6 +14,14 @@ from setup_texts import flat, text
 FAILED = 4294967295
 STILL_ACTIVE = 259
 CAPTION = text("S_KSI")
+TITLE = "Velmor Kinsetup"
+PROGRESS = re.compile(re.escape(TITLE) + r" - (\d+) of (\d+) files, (\d+) of (\d+) MB")
+
+
+def console_titles(raw):
+    """Every title the run gave its console, in order (Wine writes each as an
+    operating-system command to the terminal)."""
+    return [t.decode("latin-1") for t in re.findall(rb"\x1b\][02];([^\x07]*)\x07", raw)]
 
 
 class StagedKit(winbed.WineTestCase):
@@ -58,6 +66,49 @@ class StagedKit(winbed.WineTestCase):
         scratch = report.arguments[report.arguments.index("-scratchPath") + 1]
         self.assertTrue(report.program.startswith(scratch))
         self.assertFalse(unix_of(scratch).exists())
+
+    def test_progress_of_a_large_tree_in_the_console_title(self):
+        big = self.kit.dir / "ksi" / "big"
+        # Many small files: a copy long enough under Wine for several updates.
+        files, megabytes = 2048, 16
+        block = bytes(range(256)) * 32  # 8 KB
+        for i in range(files):
+            (big / ("d%02d" % (i % 40))).mkdir(parents=True, exist_ok=True)
+            (big / ("d%02d" % (i % 40)) / ("f%03d.jar" % i)).write_bytes(block)
+        try:
+            self.with_params(WAIT_FOR_COMPLETION="TRUE")
+            started = time.monotonic()
+            run = self.kit.run("-silent", exit_code=3)
+            seconds = time.monotonic() - started
+            self.assertEqual(run.exit_code, 3, run.console)
+            titles = console_titles(run.raw)
+            self.assertEqual(titles[-1], TITLE)
+            # One run of progress titles per copy, each ended by the launcher's own title.
+            copies, current = [], []
+            for title in titles[1:]:
+                if title != TITLE:
+                    match = PROGRESS.fullmatch(title)
+                    self.assertIsNotNone(match, titles)
+                    current.append(tuple(map(int, match.groups())))
+                elif current:
+                    copies.append(current)
+                    current = []
+            big_copies = [c for c in copies if c[0][1] == files + 1]
+            self.assertTrue(big_copies, titles)
+            for copy in copies:
+                self.assertEqual(len({(total, total_mb) for _, total, _, total_mb in copy}), 1, copy)
+                self.assertEqual([c for c in copy if c[0] > c[1] or c[2] > c[3]], [])
+                self.assertEqual(sorted(copy), copy)
+            self.assertEqual(big_copies[0][0][3], megabytes)
+            # A few updates a second at most.
+            self.assertLessEqual(sum(map(len, copies)), 4 * seconds, titles)
+            self.assertNotIn(" files, ", run.console)
+
+            quiet = self.kit.run("-noconsole", exit_code=3)
+            self.assertEqual(quiet.exit_code, 3)
+            self.assertEqual([t for t in console_titles(quiet.raw) if t != TITLE], [])
+        finally:
+            shutil.rmtree(big)
 
     def test_size_out_of_range_starts_nothing(self):
         self.with_params(BOOTSTRAP_SIZE="3000")

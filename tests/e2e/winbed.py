@@ -27,6 +27,8 @@ WORK = Path(os.environ.get("VEL_E2E_WORK", "/tmp/vel-e2e"))
 WINE = os.environ.get("VEL_WINE", "")
 
 _CSI = re.compile(rb"\x1b\[([0-9;?]*)([A-Za-z])")
+# Operating-system commands such as a console title: not text of the console.
+_OSC = re.compile(rb"\x1b\][^\x07\x1b]*(?:\x07|\x1b\\)")
 
 
 def require_testbed():
@@ -46,7 +48,7 @@ def unix_path_of_c(relative):
 
 
 def clean_console(raw):
-    """Console text as a user reads it: terminal control sequences removed,
+    """Console text as a user reads it: terminal control sequences and titles removed,
     cursor-forward moves turned back into blanks, line ends as \\n."""
 
     def replace(match):
@@ -55,7 +57,7 @@ def clean_console(raw):
             return b" " * int(count) if count.isdigit() else b""
         return b""
 
-    text = _CSI.sub(replace, raw)
+    text = _CSI.sub(replace, _OSC.sub(b"", raw))
     text = text.replace(b"\r", b"")
     return text.decode("utf-8", errors="replace")
 
