@@ -40,6 +40,26 @@ function(vel_xp_target target)
         CXX_LINKER_LAUNCHER ${swap})
 endfunction()
 
+# The build machine's JDK, for the Windows builds: javac generates the JNI
+# prototypes and jni.h is included with Windows machine types of our own.
+# Sets Java_JAVAC_EXECUTABLE and JAVA_INCLUDE_PATH (the directory of jni.h).
+macro(vel_find_jdk)
+    find_package(Java 10 REQUIRED COMPONENTS Development)
+    if(NOT JAVA_HOME AND NOT DEFINED ENV{JAVA_HOME})
+        # The JDK that javac belongs to (on Debian /usr/bin/javac is a link into it):
+        # the module's own list of places misses versioned directories.
+        get_filename_component(vel_javac_path "${Java_JAVAC_EXECUTABLE}" REALPATH)
+        get_filename_component(JAVA_HOME "${vel_javac_path}/../.." ABSOLUTE)
+    endif()
+    # A cross toolchain looks for headers in the target's root only; jni.h is the
+    # host's. Only the headers are needed: a JNI library links no JVM library.
+    set(vel_saved_include_mode ${CMAKE_FIND_ROOT_PATH_MODE_INCLUDE})
+    set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+    find_package(JNI REQUIRED QUIET OPTIONAL_COMPONENTS JVM)
+    message(STATUS "JDK: ${Java_JAVAC_EXECUTABLE}, jni.h in ${JAVA_INCLUDE_PATH}")
+    set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ${vel_saved_include_mode})
+endmacro()
+
 # Collects the sources of DIR (recursively unless NORECURSE) by the conventions above.
 # Sets <prefix>_PURE, <prefix>_WIN, <prefix>_TEST, <prefix>_WINTEST, <prefix>_FUZZ.
 function(vel_collect prefix dir)
