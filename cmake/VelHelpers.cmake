@@ -11,7 +11,8 @@ function(vel_setup_googletest)
     endif()
     set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    # gmock for its matchers (testing::HasSubstr and the like) in test checks.
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
     if(WIN32)
         set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
     endif()
@@ -38,6 +39,26 @@ function(vel_xp_target target)
         C_LINKER_LAUNCHER ${swap}
         CXX_LINKER_LAUNCHER ${swap})
 endfunction()
+
+# The build machine's JDK, for the Windows builds: javac generates the JNI
+# prototypes and jni.h is included with Windows machine types of our own.
+# Sets Java_JAVAC_EXECUTABLE and JAVA_INCLUDE_PATH (the directory of jni.h).
+macro(vel_find_jdk)
+    find_package(Java 10 REQUIRED COMPONENTS Development)
+    if(NOT JAVA_HOME AND NOT DEFINED ENV{JAVA_HOME})
+        # The JDK that javac belongs to (on Debian /usr/bin/javac is a link into it):
+        # the module's own list of places misses versioned directories.
+        get_filename_component(vel_javac_path "${Java_JAVAC_EXECUTABLE}" REALPATH)
+        get_filename_component(JAVA_HOME "${vel_javac_path}/../.." ABSOLUTE)
+    endif()
+    # A cross toolchain looks for headers in the target's root only; jni.h is the
+    # host's. Only the headers are needed: a JNI library links no JVM library.
+    set(vel_saved_include_mode ${CMAKE_FIND_ROOT_PATH_MODE_INCLUDE})
+    set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+    find_package(JNI REQUIRED QUIET OPTIONAL_COMPONENTS JVM)
+    message(STATUS "JDK: ${Java_JAVAC_EXECUTABLE}, jni.h in ${JAVA_INCLUDE_PATH}")
+    set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ${vel_saved_include_mode})
+endmacro()
 
 # Collects the sources of DIR (recursively unless NORECURSE) by the conventions above.
 # Sets <prefix>_PURE, <prefix>_WIN, <prefix>_TEST, <prefix>_WINTEST, <prefix>_FUZZ.
@@ -83,7 +104,7 @@ function(vel_host_test name)
         return()
     endif()
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
     add_test(NAME ${name} COMMAND ${name})
 endfunction()
 
@@ -94,7 +115,7 @@ function(vel_wine_test name)
         return()
     endif()
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
     set(workdir ${CMAKE_BINARY_DIR}/bin)
     if(ARG_WORKDIR)
         set(workdir ${ARG_WORKDIR})

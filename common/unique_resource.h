@@ -4,6 +4,10 @@
 
 #include <utility>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace vel {
 
 // Traits supply `invalid()` and `close(T)`; the wrapper is move-only.
@@ -27,10 +31,10 @@ public:
     // Releases the current resource (if any) and takes ownership of `value`.
     void reset(T value = Traits::invalid()) noexcept {
         T old = std::exchange(value_, value);
-        if (old != Traits::invalid()) Traits::close(old);
+        if (old != Traits::invalid()) close_keeping_last_error(old);
     }
-    // Gives up ownership without releasing.
-    T release() noexcept { return std::exchange(value_, Traits::invalid()); }
+    // Gives up ownership without releasing: the caller now owns the result.
+    [[nodiscard]] T release() noexcept { return std::exchange(value_, Traits::invalid()); }
     // Address for out-parameters of creating calls; releases what is held first.
     T* put() noexcept {
         reset();
@@ -38,14 +42,24 @@ public:
     }
 
 private:
+    // A caller reads the last error of its failed call after the owners of
+    // that scope have closed their resources; a close must not change it.
+    static void close_keeping_last_error(T old) noexcept {
+#ifdef _WIN32
+        const DWORD last_error = ::GetLastError();
+        Traits::close(old);
+        ::SetLastError(last_error);
+#else
+        Traits::close(old);
+#endif
+    }
+
     T value_;
 };
 
 }  // namespace vel
 
 #ifdef _WIN32
-#include <windows.h>
-
 namespace vel {
 
 struct handle_traits {

@@ -9,6 +9,17 @@ bool handle_is_open(HANDLE h) {
     return GetHandleInformation(h, &flags) != 0;
 }
 
+// A close that fails, as CloseHandle does on a handle already gone.
+int closes = 0;
+struct failing_close_traits {
+    static int invalid() noexcept { return 0; }
+    static void close(int) noexcept {
+        ++closes;
+        SetLastError(ERROR_INVALID_HANDLE);
+    }
+};
+using failing_close = vel::unique_resource<int, failing_close_traits>;
+
 }  // namespace
 
 TEST(UniqueResource, ClosesOnScopeExitResetAndMoveAssignment) {
@@ -37,4 +48,23 @@ TEST(UniqueResource, RegistryKeyThroughPut) {
     EXPECT_TRUE(key);
     key.reset();
     EXPECT_FALSE(key);
+}
+
+TEST(UniqueResource, CloseKeepsTheLastErrorOfTheCallBefore) {
+    closes = 0;
+    {
+        failing_close owner(1);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    failing_close owner(2);
+    SetLastError(ERROR_ACCESS_DENIED);
+    owner.reset(3);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    failing_close other(4);
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    owner = std::move(other);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(closes, 3);
 }

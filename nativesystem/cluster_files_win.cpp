@@ -301,15 +301,18 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
                 native_trace(env, status, " dirExists: directory detected dir name=%s, retCode = %d",
                              directory.get(), static_cast<int>(attributes));
             } else {
+                // "retcode" and "retCode" differ between these traces as log parsers expect.
                 native_trace(env, status, " dirExists: %s is not a directory Windows retcode =%d", directory.get(),
                              -1);
             }
+            // "DirExist", not "dirExists": log parsers match the text as it is.
             native_trace(env, status, "DirExist native code completed successfully\n");
             report_success(env, status);
             return exists ? JNI_TRUE : JNI_FALSE;
         }
         // The query succeeded, so no last error describes the outcome: the
         // path names something that is not a directory.
+        // The double full stop is part of the text log parsers match.
         native_trace(env, status, " dirExists: Not a directory..Not a known file type Windows retCode =%d",
                      static_cast<int>(attributes));
         native_trace(env, status, "Error getting directory attributes");

@@ -60,6 +60,7 @@ bool read_kinds(RegistryCall& call, jclass data_class, jobject data, bool trace_
         call.fail("");
         return false;
     }
+    // "GetDataTpe" is the read path's text as callers' log parsers match it: not a typo to fix.
     native_trace(env, call.status, trace_values ? "Calling GetDataType()" : "Calling GetDataTpe()");
     kind = env->CallIntMethod(data, get_data_type);
     if (call.java_failed()) return false;
@@ -135,6 +136,7 @@ bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData
     }
     std::memcpy(value.bytes.data(), text.data(), text.size());
     native_trace(env, call.status, "cdata = %s(len=%d)\n", value.bytes.data(), static_cast<int>(text.size()));
+    // The spacing differs from the other traces on purpose: log parsers match it.
     native_trace(env, call.status, "cdata(len)= <%s>(%d)\n", value.bytes.data(), static_cast<int>(value.bytes.size()));
     value.type = REG_SZ;
     return true;
@@ -390,6 +392,7 @@ bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const c
         call.fail("");
         return false;
     }
+    // Two blanks before "not" on the read path: log parsers match the text as it is.
     jmethodID set_data =
         data_method(call, data_class, "setData", "(Ljava/lang/String;)V", "setData method  not found\n");
     if (!set_data) return false;
@@ -447,6 +450,7 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
         call.fail("");
         return false;
     }
+    // Two blanks before "not": log parsers match the text as it is.
     jmethodID process = data_method(call, data_class, "processString", "(Ljava/lang/String;I)Z",
                                     "processString method  not found\n");
     if (!process) return false;
@@ -475,6 +479,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
         const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
         if (!sub_key) return;
         JniUtfString node(env, node_name);
+        // No colon after "Function" here, unlike the other traces: log parsers match it.
         native_trace(env, status, "\n Native Function Inside RegGetDataObject %s %s %s %s \n", root_name, value_text,
                      sub_key, node ? node.get() : "(null)");
         if (node.error()) {
@@ -497,6 +502,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
         }
         native_trace(env, status, "\nInitializeSecurity is successful\n");
         if (DWORD code = nativesystem::open_registry_root(root_name, node.get(), call.handles.root)) {
+            // Wording and blanks as log parsers match them.
             native_trace(env, status, "\n Native function Could not connect to registry \n");
             native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
             call.fail_with_code(code);

@@ -14,9 +14,10 @@ namespace {
 constexpr DWORD kPagingBufferSize = 1024;
 
 vel::unique_hkey open_machine_key(const char* subkey) {
-    vel::unique_hkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) key.release();
-    return key;
+    // A failed open leaves no key to close, whatever it wrote to the out-parameter.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    return vel::unique_hkey(key);
 }
 
 constexpr double kBytesPerMb = 1024.0 * 1024.0;

@@ -115,6 +115,7 @@ int install_daemon_service(const char* node) {
         return 1;
     }
     if (error == ERROR_SERVICE_EXISTS) {
+        // The blank inside the service name is part of the text log readers match.
         daemon_log("\n Velmor PXDService already exists on this node");
     } else {
         daemon_log("Could not create the service %d", {static_cast<unsigned long>(error)});
@@ -131,6 +132,7 @@ int start_daemon_service(const char* node) {
     if (!service) {
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
+            // "RemoveService" although this is the start: log readers match the text as it is.
             daemon_log("\n RemoveService: the service does not exist");
         } else {
             daemon_log("\n Could not open the service %d for starting", {static_cast<unsigned long>(error)});
@@ -138,6 +140,7 @@ int start_daemon_service(const char* node) {
         return 0;
     }
     if (!StartServiceA(service.get(), 0, nullptr)) {
+        // The lower-case "s" and the trailing blank are part of the text log readers match.
         daemon_log("\n Could not start the VelmorPXDservice ");
         return 0;
     }

@@ -6,7 +6,10 @@ set -euo pipefail
 target=$1 seeds=$2 seconds=$3
 artifacts=${4:-$(dirname "$target")/fuzz-artifacts}
 work=$(mktemp -d)
+# The fuzzer runs as a child (not exec'd) so that the scratch corpus is removed
+# after it, pass or fail.
 trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
 mkdir -p "$artifacts" "$seeds"
-exec "$target" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+"$target" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$artifacts/" -print_final_stats=1
