@@ -5,6 +5,7 @@
 
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
+#include "launcher/child_process.h"
 #include "launcher/console.h"
 #include "launcher/kit/paths.h"
 #include "launcher/kit/staging.h"
@@ -69,12 +70,6 @@ int walk_tree(const std::string& source, const std::string* target) {
         for (auto it = sources.rbegin(); it != sources.rend(); ++it) RemoveDirectoryA(it->c_str());
     }
     return 0;
-}
-
-// The calling thread's last error, never 0: a failure must not read as an exit code of 0.
-DWORD last_error() {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
 unsigned long long free_kilobytes(const std::string& scratch) {
@@ -234,35 +229,7 @@ int expand_archives(const std::string& archive_dir, const std::string& target, c
 }
 
 unsigned long run_and_wait(const std::string& command_line) {
-    std::string line = command_line;  // CreateProcessA may write into its command line
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-                        &startup, &started)) {
-        return last_error();
-    }
-    const vel::unique_handle process(started.hProcess);
-    vel::unique_handle(started.hThread).reset();
-
-    HANDLE waited = process.get();
-    for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &waited, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken == WAIT_OBJECT_0) break;
-        // Waiting again after a failed wait would spin for ever.
-        if (woken != WAIT_OBJECT_0 + 1) return last_error();
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) break;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    DWORD exit_code = 0;
-    if (!GetExitCodeProcess(waited, &exit_code)) return last_error();
-    return exit_code;
+    return launcher::run_child(command_line, launcher::ChildWindow::Hidden, true).code;
 }
 
 }  // namespace kit
