@@ -4,13 +4,12 @@
 #include "launcher/child_process.h"
 #include "launcher/console.h"
 #include "launcher/options.h"
-#include "launcher/process_flags.h"
 
 namespace launcher {
 
-int launch_installer(const std::vector<std::string>& items, bool wait) {
+int launch_installer(const std::vector<std::string>& items, bool wait, bool debug) {
     std::string command_line = options::join_arguments(items);
-    if (debug_mode) {
+    if (debug) {
         console::console_write(catalogue::format_message("S_JVMLOADMSG", {items.empty() ? std::string() : items[0]}));
         console::console_write("\n");
         for (std::string_view piece : console_pieces(command_line)) console::console_write(piece);

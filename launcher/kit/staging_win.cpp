@@ -110,9 +110,10 @@ std::string scratch_part(const std::string& scratch, std::string_view name) {
     return path;
 }
 
-int stage_distribution(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                       std::string& runtime_location, const std::string& runtime_version,
-                       const std::string& unzip_directory, bool copy_runtime) {
+StagingResult stage_distribution(const std::string& scratch, std::string& installer_location,
+                                 std::string& core_location, std::string& runtime_location,
+                                 const std::string& runtime_version, const std::string& unzip_directory,
+                                 bool copy_runtime) {
     if (copy_runtime) {
         if (expand_archives(runtime_location, scratch, unzip_directory) != 0) return kStagingFailed;
         if (runtime_version.size() > 2) {
@@ -137,8 +138,8 @@ int stage_distribution(const std::string& scratch, std::string& installer_locati
     return kStaged;
 }
 
-int stage_copies(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                 std::string& runtime_location, bool copy_runtime) {
+StagingResult stage_copies(const std::string& scratch, std::string& installer_location, std::string& core_location,
+                           std::string& runtime_location, bool copy_runtime) {
     if (copy_runtime) {
         const std::string jre = scratch_part(scratch, "jre");
         if (copy_tree(runtime_location, jre) != 0) return kStagingFailed;
@@ -154,13 +155,13 @@ int stage_copies(const std::string& scratch, std::string& installer_location, st
 
 }  // namespace
 
-int create_scratch_directory(std::string& out) {
+int create_scratch_directory(std::string& out, const std::string& run_timestamp) {
     temp_directory(out);
     if (!make_directories(out)) {
         console::show_error(catalogue::format_message("S_ERPERDIR", {out}));
         return -1;
     }
-    const std::string base = out + "\\VelInstall" + launcher::run_timestamp;
+    const std::string base = out + "\\VelInstall" + run_timestamp;
     for (int number = 0; number <= kMaxScratchSuffix; ++number) {
         const std::string candidate = scratch_candidate(base, number);
         if (candidate.size() > kMaxPathLength) break;
@@ -177,17 +178,18 @@ int create_scratch_directory(std::string& out) {
     return -1;
 }
 
-int stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                    std::string& runtime_location, const std::string& runtime_version, std::string& images_directory,
-                    std::string& prereq_location, const std::string& unzip_directory, unsigned long long required_kb,
-                    bool distribution, bool copy_runtime) {
+StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
+                              std::string& runtime_location, const std::string& runtime_version,
+                              std::string& images_directory, std::string& prereq_location,
+                              const std::string& unzip_directory, unsigned long long required_kb, bool distribution,
+                              bool copy_runtime) {
     if (free_kilobytes(scratch) < required_kb) return kStagingFailed;
     if (!images_directory.empty()) {
         const std::string images = scratch_part(scratch, "images");
         copy_tree(images_directory, images);
         images_directory = images;
     }
-    const int staged = distribution ? stage_distribution(scratch, installer_location, core_location, runtime_location,
+    const StagingResult staged = distribution ? stage_distribution(scratch, installer_location, core_location, runtime_location,
                                                          runtime_version, unzip_directory, copy_runtime)
                                     : stage_copies(scratch, installer_location, core_location, runtime_location,
                                                    copy_runtime);
