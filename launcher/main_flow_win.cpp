@@ -99,7 +99,7 @@ void scan_command_line(Run& run) {
     if (!location.empty()) kit::absolute_path(location, location);
 }
 
-void open_console() {
+void open_and_bind_console() {
     console::open_console();
     console::refresh_console_handle();
 }
@@ -223,8 +223,8 @@ RunResult assemble_command(Run& run, StagingStep staging, JavaCommand& command) 
     return kRunSucceeded;
 }
 
-// A bootstrap run leaves the kit's directory, so that the installer's
-// current directory is not on the medium.
+// The installer of a bootstrap run inherits the temporary directory as its
+// current directory, not the kit's.
 void enter_temp_directory(const Run& run) {
     std::string temp;
     kit::temp_directory(temp);
@@ -242,7 +242,7 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     if (catalogue::load_message_catalogue() != 0) return kNoCatalogue;
 
     scan_command_line(run);
-    if (!run.options.no_console) open_console();
+    if (!run.options.no_console) open_and_bind_console();
     const RunResult parameters = read_parameters(run);
     if (mode_refused(run)) return kErrorReported;
     if (!run.options.help && !prerequisites_allow(run)) return kErrorReported;
