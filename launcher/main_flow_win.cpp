@@ -232,8 +232,35 @@ void enter_temp_directory(const Run& run) {
     if (run.bootstrap) SetCurrentDirectoryA(temp.c_str());
 }
 
+RunResult report_missing_parameter_file() {
+    console::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
+    console::wait_for_enter();
+    return kNoParameterFile;
+}
+
+bool registry_writable() {
+    if (probe_registry_access() == 1) return true;
+    console::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
+    return false;
+}
+
+// The installer's exit code, or `prepared` once the user has seen the error.
+int start_installer(const Run& run, RunResult prepared, const JavaCommand& command) {
+    if (prepared == kRunSucceeded) return launch_installer(command.items, run.wait, run.options.debug);
+    console::wait_for_enter();
+    return prepared;
+}
+
+// The scratch directory only goes when the installer no longer runs from it.
+void clean_up(const Run& run) {
+    if (run.wait) kit::remove_tree(run.scratch_dir);
+    catalogue::free_message_catalogue();
+}
+
 }  // namespace
 
+// A run that stops early returns at once: the scratch directory and the
+// catalogue are left to the end of the process.
 int launcher_main(const std::string& program_path, const std::string& command_tail) {
     Run run;
     run.program_path = program_path;
@@ -246,30 +273,17 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     const RunResult parameters = read_parameters(run);
     if (mode_refused(run)) return kErrorReported;
     if (!run.options.help && !prerequisites_allow(run)) return kErrorReported;
-    if (parameters == kNoParameterFile) {
-        console::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
-        console::wait_for_enter();
-        return kNoParameterFile;
-    }
+    if (parameters == kNoParameterFile) return report_missing_parameter_file();
     if (parameters != kRunSucceeded) return parameters;
 
     const StagingStep staging = stage_kit(run);
     if (staging == StagingStep::Stop) return kErrorReported;
     JavaCommand command;
-    int result = assemble_command(run, staging, command);
-    if (probe_registry_access() != 1) {
-        console::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
-        return kErrorReported;
-    }
+    const RunResult prepared = assemble_command(run, staging, command);
+    if (!registry_writable()) return kErrorReported;
     enter_temp_directory(run);
-
-    if (result == kRunSucceeded) {
-        result = launch_installer(command.items, run.wait, run.options.debug);
-    } else {
-        console::wait_for_enter();
-    }
-    if (run.wait) kit::remove_tree(run.scratch_dir);
-    catalogue::free_message_catalogue();
+    const int result = start_installer(run, prepared, command);
+    clean_up(run);
     return result;
 }
 

@@ -189,10 +189,10 @@ StagingResult stage_bootstrap(const std::string& scratch, std::string& installer
         copy_tree(images_directory, images);
         images_directory = images;
     }
-    const StagingResult staged = distribution ? stage_distribution(scratch, installer_location, core_location, runtime_location,
-                                                         runtime_version, unzip_directory, copy_runtime)
-                                    : stage_copies(scratch, installer_location, core_location, runtime_location,
-                                                   copy_runtime);
+    const StagingResult staged =
+        distribution ? stage_distribution(scratch, installer_location, core_location, runtime_location,
+                                          runtime_version, unzip_directory, copy_runtime)
+                     : stage_copies(scratch, installer_location, core_location, runtime_location, copy_runtime);
     if (staged != kStaged) return staged;
     if (!prereq_location.empty()) {
         const std::string prereq = scratch_part(scratch, "prereq");
