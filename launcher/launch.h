@@ -9,8 +9,9 @@
 namespace launcher {
 
 // The installer's exit code when waited for, the code the system reports for
-// it at once otherwise (259 while it runs), or a Windows error code.
-int launch_installer(const std::vector<std::string>& items, bool wait);
+// it at once otherwise (259 while it runs), or a Windows error code. `debug`
+// shows the command line first.
+int launch_installer(const std::vector<std::string>& items, bool wait, bool debug);
 
 // Bytes of one console write: safely below the console writer's limit.
 constexpr std::size_t kConsolePieceBytes = 1000;

@@ -28,11 +28,11 @@ LRESULT CALLBACK count_messages(HWND window, UINT message, WPARAM wparam, LPARAM
 }  // namespace
 
 TEST(Launch, WaitsForTheExitCode) {
-    EXPECT_EQ(launcher::launch_installer(stub_command("5", "0"), true), 5);
+    EXPECT_EQ(launcher::launch_installer(stub_command("5", "0"), true, false), 5);
 }
 
 TEST(Launch, WithoutWaitingReportsTheRunningProcess) {
-    EXPECT_EQ(launcher::launch_installer(stub_command("0", "1500"), false), STILL_ACTIVE);
+    EXPECT_EQ(launcher::launch_installer(stub_command("0", "1500"), false, false), STILL_ACTIVE);
 }
 
 TEST(Launch, SentMessagesAreHandledAndQuitDoesNotEndTheWait) {
@@ -53,7 +53,7 @@ TEST(Launch, SentMessagesAreHandledAndQuitDoesNotEndTheWait) {
         SendMessageA(window, WM_APP, 0, 0);
     });
     auto started = std::chrono::steady_clock::now();
-    int result = launcher::launch_installer(stub_command("7", "1200"), true);
+    int result = launcher::launch_installer(stub_command("7", "1200"), true, false);
     auto waited = std::chrono::steady_clock::now() - started;
     sender.join();
     DestroyWindow(window);

@@ -4,19 +4,16 @@
 #include <ctime>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace launcher {
 
 // Staging sizes accepted, in megabytes; a failed staging of size 0 reports 45.
 constexpr long long kMaxBootstrapMegabytes = 2047;
 constexpr long long kReportedDefaultMegabytes = 45;
-constexpr std::string_view kDefaultToolName = "Kinsetup";
-constexpr std::string_view kPrereqCheckerToolName = "Prerequisite Checker";
 
-// Entry 0: the program's full path; entry 1: the command-line tail. Entry 1 is
-// cut at "-J" on the way. Returns the process exit code.
-int launcher_main(std::vector<std::string>& vector);
+// The whole run, from the program's full path and the command-line tail as
+// typed to the process exit code.
+int launcher_main(const std::string& program_path, const std::string& command_tail);
 
 std::string make_run_timestamp();
 std::string format_run_timestamp(const std::tm& local_time);

@@ -17,6 +17,7 @@
 #include "launcher/prereq/prereq_run.h"
 #include "launcher/process_flags.h"
 #include "launcher/registry_probe.h"
+#include "launcher/run_result.h"
 
 namespace launcher {
 
@@ -33,10 +34,26 @@ std::string environment_value(const char* name) {
     return value;
 }
 
-JavaCommandInput java_command_input(const kit::KitSettings& settings, const kit::DerivedDirectories& derived,
-                                    const options::OptionState& state, const ModeChoice& mode, bool bootstrap,
-                                    const std::string& scratch_dir, const std::string& startup_location,
-                                    const std::string& command_line) {
+// What the run has learnt so far; the steps below read and fill it.
+struct Run {
+    std::string program_path;
+    std::string command_tail;  // cut at "-J" by the option scan
+    std::string uncut_command_tail;
+    std::string timestamp;
+    options::EarlyOptions early;
+    options::OptionState options;
+    std::string startup_location;
+    std::string scratch_dir;
+    std::string param_file;
+    kit::KitSettings settings;
+    ModeChoice mode;
+    bool bootstrap = false;
+    bool external_jre = false;  // the runtime is used where it is, not staged
+    bool wait = false;
+};
+
+JavaCommandInput java_command_input(const Run& run, const kit::DerivedDirectories& derived) {
+    const kit::KitSettings& settings = run.settings;
     JavaCommandInput in;
     in.java_bin_directory = derived.java_bin;
     in.native_library_directory = derived.native_lib;
@@ -45,11 +62,11 @@ JavaCommandInput java_command_input(const kit::KitSettings& settings, const kit:
     in.ksi_core_location = settings.ksi_core_location;
     kit::GetCurrentDir(in.program_directory);
     in.jre_location = settings.jre_location;
-    in.scratch_directory = scratch_dir;
-    in.startup_location = startup_location;
-    in.launcher_path = launcher_path;
-    in.run_timestamp = run_timestamp;
-    in.command_line = command_line;
+    in.scratch_directory = run.scratch_dir;
+    in.startup_location = run.startup_location;
+    in.launcher_path = run.program_path;
+    in.run_timestamp = run.timestamp;
+    in.command_line = run.command_tail;
     in.jre_osdparam = settings.jre_osdparam;
     in.jre_memory_options = settings.jre_memory_options;
     in.copy_threads = settings.copy_threads;
@@ -58,52 +75,46 @@ JavaCommandInput java_command_input(const kit::KitSettings& settings, const kit:
     in.thin_jdbc_filename = settings.thin_jdbc_filename;
     in.addto_classpath = settings.addto_classpath;
     in.source = settings.source;
-    in.bootstrap = bootstrap;
-    in.jvm_options = state.jvm_options;
-    in.has_mx = state.has_mx;
-    in.main_class = mode.main_class;
-    in.doubled = mode.doubled;
-    in.debug = debug_mode;
-    in.memory = memory_mode;
-    in.silent = silent_mode;
-    in.no_console = state.no_console;
-    in.distribution = distribution_mode;
-    in.external_jre = external_jre;
+    in.bootstrap = run.bootstrap;
+    in.jvm_options = run.options.jvm_options;
+    in.has_mx = run.options.has_mx;
+    in.main_class = run.mode.main_class;
+    in.doubled = run.mode.doubled;
+    in.debug = run.options.debug;
+    in.memory = run.options.memory;
+    in.silent = run.options.silent;
+    in.no_console = run.options.no_console;
+    in.distribution = settings.distribution;
+    in.external_jre = run.external_jre;
     return in;
 }
 
-}  // namespace
+// The early options, then the scan, which sets the output settings every
+// later step relies on.
+void scan_command_line(Run& run) {
+    run.early = options::read_early_options(run.program_path, run.command_tail);
+    run.options = options::scan_options(run.command_tail);
+    silent_mode = run.options.silent;
+    debug_mode = run.options.debug;
+    std::string& location = run.options.prereq_config_location;
+    if (!location.empty()) kit::absolute_path(location, location);
+}
 
-int launcher_main(std::vector<std::string>& vector) {
-    phase_start();
-    run_timestamp = make_run_timestamp();
-    if (catalogue::load_message_catalogue() != 0) return 1;
-    phase_mark("catalogue");
+void open_and_bind_console() {
+    console::open_console();
+    console::refresh_console_handle();
+}
 
-    std::string param_file;
-    std::string prereq_config_location;
-    std::string jre_location;
-    options::read_early_options(vector[0], vector[1], param_file, jre_location);
+// The parameter file, and the mode of the run its settings and the options decide.
+RunResult read_parameters(Run& run) {
+    run.startup_location = find_startup_location(run.program_path);
+    run.param_file = run.early.param_file;
+    run.settings.jre_location = run.early.jre_location;
+    run.settings.prereq_config_location = run.options.prereq_config_location;
+    const RunResult result = kit::read_parameter_file(run.param_file, run.scratch_dir, run.startup_location,
+                                                      run.settings, run.timestamp, run.early.jre_location_given);
 
-    options::OptionState state{};
-    state.tool_name = kDefaultToolName;
-    const std::string uncut_command_line = vector[1];
-    options::scan_options(vector[1], state, prereq_config_location);
-    phase_mark("options");
-    if (!state.no_console) {
-        console::open_console();
-        console::refresh_console_handle();
-    }
-    phase_mark("console");
-
-    std::string startup_location = find_startup_location(vector[0]);
-    std::string scratch_dir;
-    kit::KitSettings settings;
-    settings.jre_location = jre_location;
-    settings.prereq_config_location = prereq_config_location;
-    const int parameter_result = kit::read_parameter_file(param_file, scratch_dir, startup_location, settings);
-    phase_mark("parameter file");
-
+    const options::OptionState& state = run.options;
     ModeFlags flags;
     flags.preclonesetup = state.preclonesetup;
     flags.prereqchecker = state.prereqchecker;
@@ -112,131 +123,177 @@ int launcher_main(std::vector<std::string>& vector) {
     flags.removehome = state.removehome;
     flags.addnode = state.addnode;
     flags.oneclick = state.oneclick;
-    const ModeChoice mode = choose_mode(flags, silent_mode, settings.install_class, settings.install_oneclick_class);
-    if (mode.forces_no_bootstrap) settings.bootstrap.assign(1, 'F');
+    run.mode = choose_mode(flags, state.silent, run.settings.install_class, run.settings.install_oneclick_class);
+    if (run.mode.forces_no_bootstrap) run.settings.bootstrap.assign(1, 'F');
+    return result;
+}
 
-    if (mode.distribution_guard && distribution_mode) {
+// Modes that cannot run as asked; true once the user has been told.
+bool mode_refused(const Run& run) {
+    if (run.mode.distribution_guard && run.settings.distribution) {
         console::show_error(
-            catalogue::format_message("S_ERRORINVOKINGFROMCD",
-                                      {options::upper_copy(console::utf8_from_ansi(uncut_command_line))}));
-        return -1;
+            catalogue::format_message("S_ERRORINVOKINGFROMCD", {options::upper_copy(console::utf8_from_ansi(run.uncut_command_tail))}));
+        return true;
     }
-
-    if (state.prereqchecker) {
-        if (settings.prereq_config_location.empty()) {
-            console::console_write(catalogue::format_message("S_ERR_PREREQ_CONFIG_LOC"));
-            return -1;
-        }
-        if (!kit::path_exists(settings.prereq_config_location)) {
-            std::string text =
-                catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC",
-                                          {console::utf8_from_ansi(settings.prereq_config_location)});
-            std::fputs(text.c_str(), stdout);
-            std::fflush(stdout);
-            return -1;
-        }
+    if (!run.options.prereqchecker) return false;
+    const std::string& location = run.settings.prereq_config_location;
+    if (location.empty()) {
+        console::console_write(catalogue::format_message("S_ERR_PREREQ_CONFIG_LOC"));
+        return true;
     }
-
-    if (!state.help) {
-        console::console_write(catalogue::format_message("S_STARTINSTALLERMSG", {state.tool_name}));
-        prereq::run_prerequisites(param_file, scratch_dir, run_timestamp, silent_mode, state.execute_sysprereqs,
-                                  state.ignore_sysprereqs, state.no_console);
+    if (!kit::path_exists(location)) {
+        const std::string text = catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {console::utf8_from_ansi(location)});
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+        return true;
     }
-    phase_mark("prerequisite run");
+    return false;
+}
 
-    if (parameter_result == -2) {
-        console::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
-        console::wait_for_enter();
-        return -2;
-    }
-    if (parameter_result != 0) return parameter_result;
+// The start message and the prerequisite run; false when the run ends here.
+bool prerequisites_allow(const Run& run) {
+    const options::OptionState& state = run.options;
+    console::console_write(catalogue::format_message("S_STARTINSTALLERMSG", {state.tool_name}));
+    return prereq::run_prerequisites(run.param_file, run.scratch_dir, run.timestamp, state.silent,
+                                     state.execute_sysprereqs, state.ignore_sysprereqs,
+                                     state.no_console) == prereq::Decision::Proceed;
+}
 
+// A run reported to the user that cannot go on, one whose staging failed
+// (the installer is then not started), or one that may go on.
+enum class StagingStep { Stop, Failed, Ready };
+
+// Copies the kit into the scratch directory when the parameter file asks
+// for it, after finding the runtime to use.
+StagingStep stage_kit(Run& run) {
     std::string images_directory;
-    kit::find_images_directory(startup_location, images_directory);
+    kit::find_images_directory(run.startup_location, images_directory);
+    run.bootstrap = flag_set(run.settings.bootstrap);
+    if (!run.bootstrap) return StagingStep::Ready;
 
-    const long long bootstrap_megabytes = parse_bootstrap_size(settings.bootstrap_size);
-    const bool bootstrap = flag_set(settings.bootstrap);
+    kit::KitSettings& settings = run.settings;
+    const long long megabytes = parse_bootstrap_size(settings.bootstrap_size);
     // A size out of range is refused like a failed staging: nothing is started
     // from a scratch directory that was never filled.
-    bool staging_failed = false;
-    if (bootstrap) {
-        if (bootstrap_megabytes < 0 || bootstrap_megabytes > kMaxBootstrapMegabytes) {
-            console::show_error(catalogue::format_message("S_ERBOOTSTRAP_RANGE", {kMaxBootstrapMegabytes}));
-            staging_failed = true;
-        } else {
-            console::console_write(vel::format_checked(
-                "%s %s. %s",
-                {catalogue::text_or_key("S_BOOTSTRAPMSG"), console::utf8_from_ansi(scratch_dir),
-                 catalogue::text_or_key("S_WAITMSG")}));
-            if (jre_location_given) {
-                external_jre = true;
-            } else if (settings.jre_location.empty()) {
-                std::optional<std::string> answer;
-                if (!state.no_console) answer = kit::prompt_jre_location();
-                if (!answer) {
-                    console::show_error(catalogue::format_message("S_JRELOC_ERROR_NOCONSOLE_WIN"));
-                    return -1;
-                }
-                settings.jre_location = *answer;
-                external_jre = true;
-            }
-            const int staged = kit::stage_bootstrap(
-                scratch_dir, settings.ksi_location, settings.ksi_core_location, settings.jre_location,
-                settings.jre_version, images_directory, settings.prereq_config_location, startup_location,
-                static_cast<unsigned long long>(bootstrap_megabytes) * 1024ULL, distribution_mode, !external_jre);
-            if (staged == kit::kStagingFailed) {
-                staging_failed = true;
-                console::show_error(catalogue::format_message(
-                    "S_ERBOOTSTRAP",
-                    {console::utf8_from_ansi(scratch_dir),
-                     bootstrap_megabytes == 0 ? kReportedDefaultMegabytes : bootstrap_megabytes}));
-            }
-        }
+    if (megabytes < 0 || megabytes > kMaxBootstrapMegabytes) {
+        console::show_error(catalogue::format_message("S_ERBOOTSTRAP_RANGE", {kMaxBootstrapMegabytes}));
+        return StagingStep::Failed;
     }
+    console::console_write(vel::format_checked(
+        "%s %s. %s", {catalogue::text_or_key("S_BOOTSTRAPMSG"), console::utf8_from_ansi(run.scratch_dir),
+         catalogue::text_or_key("S_WAITMSG")}));
+    if (run.early.jre_location_given) {
+        run.external_jre = true;
+    } else if (settings.jre_location.empty()) {
+        std::optional<std::string> answer;
+        if (!run.options.no_console) answer = kit::prompt_jre_location();
+        if (!answer) {
+            console::show_error(catalogue::format_message("S_JRELOC_ERROR_NOCONSOLE_WIN"));
+            return StagingStep::Stop;
+        }
+        settings.jre_location = *answer;
+        run.external_jre = true;
+    }
+    const kit::StagingResult staged = kit::stage_bootstrap(
+        run.scratch_dir, settings.ksi_location, settings.ksi_core_location, settings.jre_location,
+        settings.jre_version, images_directory, settings.prereq_config_location, run.startup_location,
+        static_cast<unsigned long long>(megabytes) * 1024ULL, settings.distribution, !run.external_jre);
+    if (staged != kit::kStagingFailed) return StagingStep::Ready;
+    console::show_error(catalogue::format_message(
+        "S_ERBOOTSTRAP", {console::utf8_from_ansi(run.scratch_dir), megabytes == 0 ? kReportedDefaultMegabytes : megabytes}));
+    return StagingStep::Failed;
+}
 
+// The installer's command; kErrorReported when it cannot be started.
+RunResult assemble_command(Run& run, StagingStep staging, JavaCommand& command) {
     kit::DerivedDirectories derived;
-    kit::read_location_parameters(settings, param_file, derived);
+    kit::read_location_parameters(run.settings, run.param_file, derived);
+    run.wait = !run.bootstrap || flag_set(run.settings.wait_for_completion) || run.options.wait_requested;
+    if (staging == StagingStep::Failed) return kErrorReported;
 
-    const bool wait = !bootstrap || flag_set(settings.wait_for_completion) || state.wait_requested;
-    int result = 0;
-    JavaCommand command;
-    if (staging_failed) {
-        result = -1;
-    } else {
-        if (debug_mode) {
-            console::console_write(catalogue::text_or_key("S_LDLIBPATH_VAR"));
-            const std::string path = console::utf8_from_ansi(environment_value("PATH"));
-            for (std::string_view piece : console_pieces(path)) console::console_write(piece);
-            console::console_write("\n");
-        }
-        command = assemble_java_command(
-            java_command_input(settings, derived, state, mode, bootstrap, scratch_dir, startup_location, vector[1]));
-        if (!kit::path_exists(command.program_path)) {
-            console::show_error(
-                catalogue::format_message("S_ERJRENFD", {console::utf8_from_ansi(command.program_path), "1.3.1"}));
-            result = -1;
-        }
+    if (run.options.debug) {
+        console::console_write(catalogue::text_or_key("S_LDLIBPATH_VAR"));
+        const std::string path = console::utf8_from_ansi(environment_value("PATH"));
+        for (std::string_view piece : console_pieces(path)) console::console_write(piece);
+        console::console_write("\n");
     }
-
-    phase_mark("staging and command line");
-    if (probe_registry_access() != 1) {
-        console::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
-        return -1;
+    command = assemble_java_command(java_command_input(run, derived));
+    if (!kit::path_exists(command.program_path)) {
+        console::show_error(catalogue::format_message("S_ERJRENFD", {console::utf8_from_ansi(command.program_path), "1.3.1"}));
+        return kErrorReported;
     }
-    phase_mark("registry probe");
+    return kRunSucceeded;
+}
 
+// The installer of a bootstrap run inherits the temporary directory as its
+// current directory, not the kit's.
+void enter_temp_directory(const Run& run) {
     std::string temp;
     kit::temp_directory(temp);
     if (!kit::path_exists(temp)) temp = kit::kFallbackTempDirectory;
-    if (bootstrap) SetCurrentDirectoryA(temp.c_str());
+    if (run.bootstrap) SetCurrentDirectoryA(temp.c_str());
+}
 
-    if (result == 0) {
-        result = launch_installer(command.items, wait);
-    } else {
-        console::wait_for_enter();
-    }
-    if (wait) kit::remove_tree(scratch_dir);
+RunResult report_missing_parameter_file() {
+    console::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
+    console::wait_for_enter();
+    return kNoParameterFile;
+}
+
+bool registry_writable() {
+    if (probe_registry_access() == 1) return true;
+    console::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
+    return false;
+}
+
+// The installer's exit code, or `prepared` once the user has seen the error.
+int start_installer(const Run& run, RunResult prepared, const JavaCommand& command) {
+    if (prepared == kRunSucceeded) return launch_installer(command.items, run.wait, run.options.debug);
+    console::wait_for_enter();
+    return prepared;
+}
+
+// The scratch directory only goes when the installer no longer runs from it.
+void clean_up(const Run& run) {
+    if (run.wait) kit::remove_tree(run.scratch_dir);
     catalogue::free_message_catalogue();
+}
+
+}  // namespace
+
+// A run that stops early returns at once: the scratch directory and the
+// catalogue are left to the end of the process.
+int launcher_main(const std::string& program_path, const std::string& command_tail) {
+    phase_start();
+    Run run;
+    run.program_path = program_path;
+    run.command_tail = run.uncut_command_tail = command_tail;
+    run.timestamp = make_run_timestamp();
+    if (catalogue::load_message_catalogue() != 0) return kNoCatalogue;
+    phase_mark("catalogue");
+
+    scan_command_line(run);
+    phase_mark("options");
+    if (!run.options.no_console) open_and_bind_console();
+    phase_mark("console");
+    const RunResult parameters = read_parameters(run);
+    phase_mark("parameter file");
+    if (mode_refused(run)) return kErrorReported;
+    if (!run.options.help && !prerequisites_allow(run)) return kErrorReported;
+    phase_mark("prerequisite run");
+    if (parameters == kNoParameterFile) return report_missing_parameter_file();
+    if (parameters != kRunSucceeded) return parameters;
+
+    const StagingStep staging = stage_kit(run);
+    if (staging == StagingStep::Stop) return kErrorReported;
+    JavaCommand command;
+    const RunResult prepared = assemble_command(run, staging, command);
+    phase_mark("staging and command line");
+    if (!registry_writable()) return kErrorReported;
+    phase_mark("registry probe");
+    enter_temp_directory(run);
+    const int result = start_installer(run, prepared, command);
+    clean_up(run);
     phase_mark("clean-up");
     return result;
 }

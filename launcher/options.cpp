@@ -1,7 +1,5 @@
 #include "launcher/options.h"
 
-#include "launcher/process_flags.h"
-
 namespace options {
 
 namespace {
@@ -18,15 +16,15 @@ struct FlagOption {
 constexpr FlagOption kFlagOptions[] = {
     {"-PRECLONESETUP", [](OptionState& s) { s.preclonesetup = true; }},
     {"-UPDATENODELIST", [](OptionState& s) { s.updatenodelist = true; }},
-    {"-ATTACHHOME", [](OptionState& s) { s.attachhome = true; launcher::silent_mode = true; }},
+    {"-ATTACHHOME", [](OptionState& s) { s.attachhome = true; s.silent = true; }},
     {"-REMOVEHOME", [](OptionState& s) { s.removehome = true; }},
     {"-ADDNODE", [](OptionState& s) { s.addnode = true; }},
-    {"-PREREQCHECKER", [](OptionState& s) { s.prereqchecker = true; s.tool_name = "Prerequisite Checker"; }},
-    {"-SILENT", [](OptionState&) { launcher::silent_mode = true; }},
+    {"-PREREQCHECKER", [](OptionState& s) { s.prereqchecker = true; s.tool_name = kPrereqCheckerToolName; }},
+    {"-SILENT", [](OptionState& s) { s.silent = true; }},
     {"-WAITFORCOMPLETION", [](OptionState& s) { s.wait_requested = true; }},
-    {"-HELP", [](OptionState& s) { s.help = true; launcher::silent_mode = true; }},
-    {"-DEBUG", [](OptionState&) { launcher::debug_mode = true; }},
-    {"-MEMORY", [](OptionState&) { launcher::memory_mode = true; }},
+    {"-HELP", [](OptionState& s) { s.help = true; s.silent = true; }},
+    {"-DEBUG", [](OptionState& s) { s.debug = true; }},
+    {"-MEMORY", [](OptionState& s) { s.memory = true; }},
     {"-IGNORESYSPREREQS", [](OptionState& s) { s.ignore_sysprereqs = true; }},
     {"-EXECUTESYSPREREQS", [](OptionState& s) { s.execute_sysprereqs = true; }},
     {"-NOCONSOLE", [](OptionState& s) { s.no_console = true; }},
@@ -92,23 +90,24 @@ void extract_option_value(std::string_view key, std::string_view joined, std::st
     out = std::move(value);
 }
 
-void read_early_options(const std::string& program_path, const std::string& command_line, std::string& param_file,
-                        std::string& jre_location) {
+EarlyOptions read_early_options(const std::string& program_path, const std::string& command_line) {
     const std::string entries[] = {program_path, command_line};
     const std::string joined = join_arguments(entries);
-    extract_option_value("-paramFile", joined, param_file);
+    EarlyOptions early;
+    extract_option_value("-paramFile", joined, early.param_file);
     if (contains(joined, "-jreLoc")) {
-        extract_option_value("-jreLoc", joined, jre_location);
-        launcher::jre_location_given = true;
+        extract_option_value("-jreLoc", joined, early.jre_location);
+        early.jre_location_given = true;
     }
+    return early;
 }
 
-void parse_location_assignment(std::string& out, std::string_view argument, int mode, PathResolver resolve) {
+std::string location_assignment(std::string_view argument, int mode) {
     // The value follows its own key (any case) and ends at the first blank
     // outside quotation marks, so later options are not part of it.
     const std::string_view key = mode == 1 ? "FROM_LOCATION=" : "PREREQ_CONFIG_LOCATION=";
     const std::size_t at = upper_copy(argument).find(key);
-    if (at == std::string::npos) return;
+    if (at == std::string::npos) return {};
     std::size_t pos = argument.find_first_not_of('=', at + key.size());
     std::string value;
     for (bool in_quotes = false; pos < argument.size(); ++pos) {
@@ -121,18 +120,18 @@ void parse_location_assignment(std::string& out, std::string_view argument, int 
             value += c;
         }
     }
-    if (value.empty()) return;
+    if (value.empty()) return {};
     if (mode == 1) {
         const std::size_t slash = value.rfind('\\');
         if (slash != std::string::npos) value.erase(slash);
         value += "\\prereq";
     }
-    if (value.size() > kMaxValueLength) return;
-    resolve(out, value);
+    if (value.size() > kMaxValueLength) return {};
+    return value;
 }
 
-void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location,
-                  PathResolver resolve) {
+OptionState scan_options(std::string& command_line) {
+    OptionState state;
     const std::string upper = upper_copy(command_line);
     const std::size_t jvm_mark = command_line.find(kJvmOptionsMark);
     if (jvm_mark != std::string::npos) {
@@ -143,11 +142,12 @@ void scan_options(std::string& command_line, OptionState& state, std::string& pr
     for (const FlagOption& option : kFlagOptions) {
         if (contains(upper, option.text)) option.apply(state);
     }
-    if (contains(upper, "PREREQ_CONFIG_LOCATION")) parse_location_assignment(prereq_config_location, command_line, 0, resolve);
+    if (contains(upper, "PREREQ_CONFIG_LOCATION")) state.prereq_config_location = location_assignment(command_line, 0);
     if (contains(upper, "-ONECLICK")) state.oneclick = true;
-    if (contains(upper, "FROM_LOCATION") && prereq_config_location.empty()) {
-        parse_location_assignment(prereq_config_location, command_line, 1, resolve);
+    if (contains(upper, "FROM_LOCATION") && state.prereq_config_location.empty()) {
+        state.prereq_config_location = location_assignment(command_line, 1);
     }
+    return state;
 }
 
 }  // namespace options

@@ -12,9 +12,8 @@ namespace options {
 
 // Option values and location settings live in 1024-byte places.
 constexpr std::size_t kMaxValueLength = 1023;
-
-// Turns a path into its absolute form (kit::absolute_path in the program).
-using PathResolver = void (*)(std::string& out, const std::string& path);
+constexpr std::string_view kDefaultToolName = "Kinsetup";
+constexpr std::string_view kPrereqCheckerToolName = "Prerequisite Checker";
 
 // The strings in order, each followed by one space.
 std::string join_arguments(std::span<const std::string> strings);
@@ -25,6 +24,9 @@ void trim_value(std::string& text);
 std::string upper_copy(std::string_view source);
 
 struct OptionState {
+    bool silent = false;  // -SILENT, -HELP, -ATTACHHOME
+    bool debug = false;
+    bool memory = false;
     bool help = false;
     bool wait_requested = false;
     bool no_console = false;
@@ -39,25 +41,28 @@ struct OptionState {
     bool oneclick = false;
     bool has_mx = false;
     std::optional<std::string> jvm_options;
-    std::string tool_name = "Kinsetup";
+    std::string tool_name{kDefaultToolName};
+    // From PREREQ_CONFIG_LOCATION= or FROM_LOCATION=, not yet made absolute.
+    std::string prereq_config_location;
 };
 
-// -paramFile and -jreLoc from program path and command line joined; -jreLoc
-// also sets launcher::jre_location_given.
-void read_early_options(const std::string& program_path, const std::string& command_line, std::string& param_file,
-                        std::string& jre_location);
+struct EarlyOptions {
+    std::string param_file;
+    std::string jre_location;
+    bool jre_location_given = false;
+};
 
-// Sets the process-wide mode flags and `state`, cuts `command_line` at "-J"
-// (the rest becomes the JVM options) and takes PREREQ_CONFIG_LOCATION= or
-// FROM_LOCATION= into `prereq_config_location`.
-void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location,
-                  PathResolver resolve);
-void scan_options(std::string& command_line, OptionState& state, std::string& prereq_config_location);
+// -paramFile and -jreLoc from program path and command line joined.
+EarlyOptions read_early_options(const std::string& program_path, const std::string& command_line);
+
+// The flags and values of `command_line`, which is cut at "-J" (the rest
+// becomes the JVM options).
+OptionState scan_options(std::string& command_line);
 
 // The value of PREREQ_CONFIG_LOCATION= (mode 0), or the directory of the value
-// of FROM_LOCATION= with "\prereq" appended (mode 1), made absolute into `out`.
-// A value ends at the first blank outside quotation marks, which are removed.
-void parse_location_assignment(std::string& out, std::string_view argument, int mode, PathResolver resolve);
-void parse_location_assignment(std::string& out, std::string_view argument, int mode);
+// of FROM_LOCATION= with "\prereq" appended (mode 1); empty when there is none
+// or it does not fit its place. A value ends at the first blank outside
+// quotation marks, which are removed.
+std::string location_assignment(std::string_view argument, int mode);
 
 }  // namespace options

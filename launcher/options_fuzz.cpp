@@ -9,15 +9,6 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/process_flags.h"
-
-namespace {
-
-// The program makes the path absolute; here it is taken as it stands.
-void keep_path(std::string& out, const std::string& path) { out = path; }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const std::string key = in.ConsumeRandomLengthString(32);
@@ -28,13 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options::extract_option_value(key, command_line, out);
     if (out.size() > options::kMaxValueLength && out != "  previous value  ") __builtin_trap();
 
-    std::string param_file, jre_location;
-    options::read_early_options("C:\\kit\\setup.exe", command_line, param_file, jre_location);
-    if (param_file.size() > options::kMaxValueLength || jre_location.size() > options::kMaxValueLength)
+    const options::EarlyOptions early = options::read_early_options("C:\\kit\\setup.exe", command_line);
+    if (early.param_file.size() > options::kMaxValueLength || early.jre_location.size() > options::kMaxValueLength)
         __builtin_trap();
 
-    std::string location;
-    options::parse_location_assignment(location, command_line, mode, keep_path);
+    const std::string location = options::location_assignment(command_line, mode);
     if (location.size() > options::kMaxValueLength) __builtin_trap();
     // Quotation marks are removed, and a blank is only kept inside them.
     if (location.find('"') != std::string::npos) __builtin_trap();
@@ -42,20 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         __builtin_trap();
 
     std::string scanned = command_line;
-    options::OptionState state;
-    std::string prereq_location;
-    options::scan_options(scanned, state, prereq_location, keep_path);
+    const options::OptionState state = options::scan_options(scanned);
     if (command_line.compare(0, scanned.size(), scanned) != 0) __builtin_trap();
     if (state.jvm_options && scanned.size() + 2 + state.jvm_options->size() != command_line.size()) __builtin_trap();
-    if (prereq_location.size() > options::kMaxValueLength) __builtin_trap();
+    if (state.prereq_config_location.size() > options::kMaxValueLength) __builtin_trap();
 
     const std::string upper = options::upper_copy(command_line);
     if (upper.size() != command_line.size()) __builtin_trap();
     std::string trimmed = command_line;
     options::trim_value(trimmed);
     if (trimmed.size() > command_line.size()) __builtin_trap();
-
-    launcher::silent_mode = launcher::debug_mode = launcher::memory_mode = false;
-    launcher::jre_location_given = false;
     return 0;
 }

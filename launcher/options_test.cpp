@@ -2,30 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/process_flags.h"
-
 namespace options {
 namespace {
 
-// Stands in for kit::absolute_path: relative paths resolve against C:\cwd.
-void fake_absolute(std::string& out, const std::string& path) {
-    const bool absolute = path.size() >= 2 && path[1] == ':';
-    out = absolute ? path : "C:\\cwd\\" + path;
-}
-
-class Options : public ::testing::Test {
-protected:
-    void SetUp() override {
-        launcher::silent_mode = launcher::debug_mode = launcher::memory_mode = false;
-        launcher::jre_location_given = false;
-    }
-    // Runs early options and the scan over a command line like WinMain passes it.
+// Runs early options and the scan over a command line like WinMain passes it.
+struct Options : ::testing::Test {
     void run(const std::string& line) {
         command_line = line;
-        read_early_options("C:\\kit\\setup.exe", command_line, param_file, jre_location);
-        scan_options(command_line, state, prereq, fake_absolute);
+        early = read_early_options("C:\\kit\\setup.exe", command_line);
+        state = scan_options(command_line);
     }
-    std::string command_line, param_file, jre_location, prereq;
+    std::string command_line;
+    EarlyOptions early;
     OptionState state;
 };
 
@@ -73,22 +61,18 @@ TEST(OptionHelpers, OverlongValueIsRefusedNotCut) {
     const std::string longest = "C:\\" + std::string(kMaxValueLength - 3, 'a');
     extract_option_value("-paramFile", "setup -paramFile " + longest + " ", out);
     EXPECT_EQ(out, longest);
-    std::string location = "previous";
-    parse_location_assignment(location, "PREREQ_CONFIG_LOCATION=C:\\" + std::string(kMaxValueLength, 'p'), 0, fake_absolute);
-    EXPECT_EQ(location, "previous");
+    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION=C:\\" + std::string(kMaxValueLength, 'p'), 0), "");
 }
 
 TEST_F(Options, FlagsMatchAnywhereIgnoringCase) {
     for (const char* line : {"-silent", "-Silent", "-SILENT", "-silentmode"}) {
-        SetUp();
         run(line);
-        EXPECT_TRUE(launcher::silent_mode) << line;
+        EXPECT_TRUE(state.silent) << line;
     }
-    SetUp();
     run("-paramFile C:\\my-debug\\velparam.ini -memory -noconsole -waitForCompletion -ignoreSysPrereqs");
-    EXPECT_TRUE(launcher::debug_mode);
-    EXPECT_TRUE(launcher::memory_mode);
-    EXPECT_FALSE(launcher::silent_mode);
+    EXPECT_TRUE(state.debug);
+    EXPECT_TRUE(state.memory);
+    EXPECT_FALSE(state.silent);
     EXPECT_TRUE(state.no_console && state.wait_requested && state.ignore_sysprereqs);
     EXPECT_FALSE(state.execute_sysprereqs || state.help || state.oneclick);
     EXPECT_EQ(state.tool_name, "Kinsetup");
@@ -96,29 +80,26 @@ TEST_F(Options, FlagsMatchAnywhereIgnoringCase) {
 
 TEST_F(Options, ModesSetTheirFlags) {
     run("-help");
-    EXPECT_TRUE(state.help && launcher::silent_mode);
-    SetUp();
-    state = {};
+    EXPECT_TRUE(state.help && state.silent);
     run("-attachHome -prereqChecker -oneclick -executeSysPrereqs");
-    EXPECT_TRUE(state.attachhome && launcher::silent_mode && state.prereqchecker && state.oneclick);
+    EXPECT_TRUE(state.attachhome && state.silent && state.prereqchecker && state.oneclick);
     EXPECT_TRUE(state.execute_sysprereqs);
     EXPECT_EQ(state.tool_name, "Prerequisite Checker");
-    state = {};
     run("-preCloneSetup -updateNodeList -removeHome -addNode");
     EXPECT_TRUE(state.preclonesetup && state.updatenodelist && state.removehome && state.addnode);
 }
 
 TEST_F(Options, ParamFileAndJreLocation) {
     run("-paramfile x.ini -silent");
-    EXPECT_EQ(param_file, "");
+    EXPECT_EQ(early.param_file, "");
     run("-paramFile \"C:\\My Kit\\velparam.ini\" -silent");
-    EXPECT_EQ(param_file, "C:\\My Kit\\velparam.ini");
+    EXPECT_EQ(early.param_file, "C:\\My Kit\\velparam.ini");
     // The installer still receives the command line as typed.
     EXPECT_EQ(command_line, "-paramFile \"C:\\My Kit\\velparam.ini\" -silent");
-    EXPECT_FALSE(launcher::jre_location_given);
+    EXPECT_FALSE(early.jre_location_given);
     run("-silent -jreLoc");
-    EXPECT_TRUE(launcher::jre_location_given);
-    EXPECT_EQ(jre_location, "");
+    EXPECT_TRUE(early.jre_location_given);
+    EXPECT_EQ(early.jre_location, "");
 }
 
 TEST_F(Options, JvmOptionsAreCutFromThePassThrough) {
@@ -126,72 +107,57 @@ TEST_F(Options, JvmOptionsAreCutFromThePassThrough) {
     EXPECT_EQ(state.jvm_options, "-mx512m");
     EXPECT_TRUE(state.has_mx);
     EXPECT_EQ(command_line, "-silent ");
-    state = {};
     run("-J-Xmx512m");
     EXPECT_FALSE(state.has_mx);
     EXPECT_EQ(command_line, "");
-    state = {};
-    SetUp();
     run("-J-mx512m -silent");
-    EXPECT_TRUE(launcher::silent_mode);
+    EXPECT_TRUE(state.silent);
     EXPECT_EQ(state.jvm_options, "-mx512m -silent");
     EXPECT_EQ(command_line, "");
 }
 
 TEST_F(Options, CapitalJreLocIsJvmOptionsAndEarlyOptionsSeeBeyondJ) {
     run("-JRELOC C:\\jre");
-    EXPECT_FALSE(launcher::jre_location_given);
+    EXPECT_FALSE(early.jre_location_given);
     EXPECT_EQ(state.jvm_options, "RELOC C:\\jre");
     EXPECT_EQ(command_line, "");
-    state = {};
     run("-silent -J-mx64m -paramFile C:\\p.ini -jreLoc C:\\jre");
-    EXPECT_EQ(param_file, "C:\\p.ini");
-    EXPECT_EQ(jre_location, "C:\\jre");
+    EXPECT_EQ(early.param_file, "C:\\p.ini");
+    EXPECT_EQ(early.jre_location, "C:\\jre");
     EXPECT_EQ(command_line, "-silent ");
 }
 
 TEST_F(Options, LocationAssignments) {
     run("PREREQ_CONFIG_LOCATION=C:\\pre");
-    EXPECT_EQ(prereq, "C:\\pre");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "C:\\pre");
     run("-prereqChecker from_location=D:\\stage\\products.xml");
-    EXPECT_EQ(prereq, "D:\\stage\\prereq");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "D:\\stage\\prereq");
     run("X=1 PREREQ_CONFIG_LOCATION=C:\\pre");
-    EXPECT_EQ(prereq, "C:\\pre");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "C:\\pre");
     // A value ends at the next blank: later options are not part of it, and
     // the command line handed on stays as typed.
     std::string typed = "-prereqChecker PREREQ_CONFIG_LOCATION=C:\\pre -silent";
     run(typed);
-    EXPECT_EQ(prereq, "C:\\pre");
+    EXPECT_EQ(state.prereq_config_location, "C:\\pre");
     EXPECT_EQ(command_line, typed);
-    prereq.clear();
     // Both given: only the first rule applies.
     run("PREREQ_CONFIG_LOCATION=C:\\pre FROM_LOCATION=D:\\s\\p.xml");
-    EXPECT_EQ(prereq, "C:\\pre");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "C:\\pre");
     run("FROM_LOCATION=\"D:\\my stage\\p.xml\" -silent");
-    EXPECT_EQ(prereq, "D:\\my stage\\prereq");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "D:\\my stage\\prereq");
     run("PREREQ_CONFIG_LOCATION=\"C:\\my pre\"");
-    EXPECT_EQ(prereq, "C:\\my pre");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "C:\\my pre");
     run("prereq_config_location=C:\\\"my\"\" pre\"\\x\ty");
-    EXPECT_EQ(prereq, "C:\\my pre\\x");
-    prereq.clear();
+    EXPECT_EQ(state.prereq_config_location, "C:\\my pre\\x");
     run("FROM_LOCATION=products.xml");
-    EXPECT_EQ(prereq, "C:\\cwd\\products.xml\\prereq");
+    // Made absolute later, by the main flow.
+    EXPECT_EQ(state.prereq_config_location, "products.xml\\prereq");
 }
 
 TEST(LocationAssignment, KeyThenEqualsThenValue) {
-    std::string out = "old";
-    parse_location_assignment(out, "PREREQ_CONFIG_LOCATION", 0, fake_absolute);
-    EXPECT_EQ(out, "old");
-    parse_location_assignment(out, "PREREQ_CONFIG_LOCATION= -silent", 0, fake_absolute);
-    EXPECT_EQ(out, "old");
-    parse_location_assignment(out, "A=B PREREQ_CONFIG_LOCATION===C:\\x==y z", 0, fake_absolute);
-    EXPECT_EQ(out, "C:\\x==y");
+    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION", 0), "");
+    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION= -silent", 0), "");
+    EXPECT_EQ(location_assignment("A=B PREREQ_CONFIG_LOCATION===C:\\x==y z", 0), "C:\\x==y");
 }
 
 }  // namespace

@@ -2,10 +2,8 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "launcher/main_flow.h"
-#include "launcher/process_flags.h"
 
 namespace {
 
@@ -18,7 +16,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     std::string program_path(kMaxProgramPathLength + 1, '\0');
     DWORD length = GetModuleFileNameA(nullptr, program_path.data(), kMaxProgramPathLength);
     program_path.resize(length <= kMaxProgramPathLength ? length : 0);
-    launcher::launcher_path = program_path;
-    std::vector<std::string> vector{program_path, command_line ? command_line : ""};
-    return launcher::launcher_main(vector);
+    return launcher::launcher_main(program_path, command_line ? command_line : "");
 }

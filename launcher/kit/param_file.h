@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "launcher/run_result.h"
+
 namespace kit {
 
 constexpr std::string_view kParameterFileName = "velparam.ini";
@@ -22,6 +24,7 @@ struct KitSettings {
     std::string jre_location, jre_memory_options, ksi_version, jre_version, ksi_location, ksi_core_location,
         bootstrap, bootstrap_size, thin_jdbc_filename, jre_osdparam, addto_classpath, install_class,
         install_oneclick_class, prereq_config_location, wait_for_completion, copy_threads, source, nls_enabled;
+    bool distribution = false;  // DISTRIBUTION=T
 };
 
 struct DerivedDirectories {
@@ -65,10 +68,11 @@ DerivedDirectories derive_directories(const KitSettings& settings);
 std::vector<std::string> images_directory_candidates(std::string_view program_directory);
 
 // settings.jre_location holds the -jreLoc value on entry and
-// settings.prereq_config_location the command line's value.
-// 0, -1 (scratch or program directory not obtained), -2 (no parameter file).
-int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::string& startup_location,
-                        KitSettings& settings);
+// settings.prereq_config_location the command line's value. kErrorReported:
+// scratch or program directory not obtained.
+launcher::RunResult read_parameter_file(std::string& param_file, std::string& scratch_dir,
+                                        std::string& startup_location, KitSettings& settings,
+                                        const std::string& run_timestamp, bool jre_location_given);
 void read_location_parameters(KitSettings& settings, const std::string& param_file, DerivedDirectories& out);
 void find_images_directory(const std::string& program_directory, std::string& out);
 

@@ -9,7 +9,6 @@
 #include "launcher/kit/param_file.h"
 #include "launcher/kit/paths.h"
 #include "launcher/kit/staging.h"
-#include "launcher/process_flags.h"
 
 namespace kit {
 
@@ -30,10 +29,13 @@ RawParameterReader file_reader(const std::string& param_file) {
 
 }  // namespace
 
-int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::string& startup_location,
-                        KitSettings& settings) {
+launcher::RunResult read_parameter_file(std::string& param_file, std::string& scratch_dir,
+                                        std::string& startup_location, KitSettings& settings,
+                                        const std::string& run_timestamp, bool jre_location_given) {
     std::string program_directory;
-    if (GetCurrentDir(program_directory) == 0 && create_scratch_directory(scratch_dir) != 0) return -1;
+    if (GetCurrentDir(program_directory) == 0 && create_scratch_directory(scratch_dir, run_timestamp) != 0) {
+        return launcher::kErrorReported;
+    }
 
     std::string missing_name;
     if (!param_file.empty() && !path_exists(param_file)) missing_name = std::exchange(param_file, std::string());
@@ -44,11 +46,11 @@ int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::
                 break;
             }
         }
-        if (param_file.empty()) return -2;
+        if (param_file.empty()) return launcher::kNoParameterFile;
     }
     absolute_path(param_file, param_file);
 
-    open_install_log(scratch_dir, launcher::run_timestamp);
+    open_install_log(scratch_dir, run_timestamp);
     if (!missing_name.empty()) {
         log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {console::utf8_from_ansi(missing_name)}));
         log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {console::utf8_from_ansi(param_file)}));
@@ -58,13 +60,11 @@ int read_parameter_file(std::string& param_file, std::string& scratch_dir, std::
     close_install_log();
 
     _chdir(startup_location.c_str());
-    if (GetCurrentDir(program_directory) != 0) return -1;
+    if (GetCurrentDir(program_directory) != 0) return launcher::kErrorReported;
     startup_location = program_directory;
 
-    if (read_settings(file_reader(param_file), program_directory, launcher::jre_location_given, settings)) {
-        launcher::distribution_mode = true;
-    }
-    return 0;
+    settings.distribution = read_settings(file_reader(param_file), program_directory, jre_location_given, settings);
+    return launcher::kRunSucceeded;
 }
 
 void read_location_parameters(KitSettings& settings, const std::string& param_file, DerivedDirectories& out) {

@@ -8,7 +8,7 @@
 
 namespace kit {
 
-constexpr int kStaged = 10, kStagingFailed = 30;
+enum StagingResult : int { kStaged = 10, kStagingFailed = 30 };
 // Names tried after the base name: base_1 .. base_1023.
 constexpr int kMaxScratchSuffix = 1023;
 // Directories of the tree walk, and the unzip command line, each live in a
@@ -39,11 +39,12 @@ std::optional<std::string> unzip_command_line(std::string_view unzip_directory, 
 // and whole megabytes copied of the totals.
 std::string staging_title(std::string_view title, const CopyProgress& progress);
 
-int create_scratch_directory(std::string& out);
-int stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                    std::string& runtime_location, const std::string& runtime_version, std::string& images_directory,
-                    std::string& prereq_location, const std::string& unzip_directory, unsigned long long required_kb,
-                    bool distribution, bool copy_runtime);
+int create_scratch_directory(std::string& out, const std::string& run_timestamp);
+StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
+                              std::string& runtime_location, const std::string& runtime_version,
+                              std::string& images_directory, std::string& prereq_location,
+                              const std::string& unzip_directory, unsigned long long required_kb, bool distribution,
+                              bool copy_runtime);
 int copy_tree(const std::string& source, const std::string& target);
 void remove_tree(const std::string& directory);
 int copy_single_file(const std::string& source, const std::string& target);

@@ -6,6 +6,7 @@
 
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
+#include "launcher/child_process.h"
 #include "launcher/console.h"
 #include "launcher/kit/paths.h"
 #include "launcher/kit/staging.h"
@@ -199,12 +200,6 @@ void remove_walk(const std::string& root) {
     }
 }
 
-// The calling thread's last error, never 0: a failure must not read as an exit code of 0.
-DWORD last_error() {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-}
-
 unsigned long long free_kilobytes(const std::string& scratch) {
     using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
     if (HMODULE kernel = GetModuleHandleA("KERNEL32.DLL")) {
@@ -243,9 +238,10 @@ std::string scratch_part(const std::string& scratch, std::string_view name) {
     return path;
 }
 
-int stage_distribution(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                       std::string& runtime_location, const std::string& runtime_version,
-                       const std::string& unzip_directory, bool copy_runtime) {
+StagingResult stage_distribution(const std::string& scratch, std::string& installer_location,
+                                 std::string& core_location, std::string& runtime_location,
+                                 const std::string& runtime_version, const std::string& unzip_directory,
+                                 bool copy_runtime) {
     if (copy_runtime) {
         if (expand_archives(runtime_location, scratch, unzip_directory) != 0) return kStagingFailed;
         if (runtime_version.size() > 2) {
@@ -270,8 +266,8 @@ int stage_distribution(const std::string& scratch, std::string& installer_locati
     return kStaged;
 }
 
-int stage_copies(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                 std::string& runtime_location, bool copy_runtime) {
+StagingResult stage_copies(const std::string& scratch, std::string& installer_location, std::string& core_location,
+                           std::string& runtime_location, bool copy_runtime) {
     if (copy_runtime) {
         const std::string jre = scratch_part(scratch, "jre");
         if (copy_tree(runtime_location, jre) != 0) return kStagingFailed;
@@ -287,13 +283,13 @@ int stage_copies(const std::string& scratch, std::string& installer_location, st
 
 }  // namespace
 
-int create_scratch_directory(std::string& out) {
+int create_scratch_directory(std::string& out, const std::string& run_timestamp) {
     temp_directory(out);
     if (!make_directories(out)) {
         console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(out)}));
         return -1;
     }
-    const std::string base = out + "\\VelInstall" + launcher::run_timestamp;
+    const std::string base = out + "\\VelInstall" + run_timestamp;
     for (int number = 0; number <= kMaxScratchSuffix; ++number) {
         const std::string candidate = scratch_candidate(base, number);
         if (candidate.size() > kMaxPathLength) break;
@@ -310,20 +306,21 @@ int create_scratch_directory(std::string& out) {
     return -1;
 }
 
-int stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
-                    std::string& runtime_location, const std::string& runtime_version, std::string& images_directory,
-                    std::string& prereq_location, const std::string& unzip_directory, unsigned long long required_kb,
-                    bool distribution, bool copy_runtime) {
+StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
+                              std::string& runtime_location, const std::string& runtime_version,
+                              std::string& images_directory, std::string& prereq_location,
+                              const std::string& unzip_directory, unsigned long long required_kb, bool distribution,
+                              bool copy_runtime) {
     if (free_kilobytes(scratch) < required_kb) return kStagingFailed;
     if (!images_directory.empty()) {
         const std::string images = scratch_part(scratch, "images");
         copy_tree(images_directory, images);
         images_directory = images;
     }
-    const int staged = distribution ? stage_distribution(scratch, installer_location, core_location, runtime_location,
-                                                         runtime_version, unzip_directory, copy_runtime)
-                                    : stage_copies(scratch, installer_location, core_location, runtime_location,
-                                                   copy_runtime);
+    const StagingResult staged =
+        distribution ? stage_distribution(scratch, installer_location, core_location, runtime_location,
+                                          runtime_version, unzip_directory, copy_runtime)
+                     : stage_copies(scratch, installer_location, core_location, runtime_location, copy_runtime);
     if (staged != kStaged) return staged;
     if (!prereq_location.empty()) {
         const std::string prereq = scratch_part(scratch, "prereq");
@@ -359,35 +356,7 @@ int expand_archives(const std::string& archive_dir, const std::string& target, c
 }
 
 unsigned long run_and_wait(const std::string& command_line) {
-    std::string line = command_line;  // CreateProcessA may write into its command line
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-                        &startup, &started)) {
-        return last_error();
-    }
-    const vel::unique_handle process(started.hProcess);
-    vel::unique_handle(started.hThread).reset();
-
-    HANDLE waited = process.get();
-    for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &waited, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken == WAIT_OBJECT_0) break;
-        // Waiting again after a failed wait would spin for ever.
-        if (woken != WAIT_OBJECT_0 + 1) return last_error();
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) break;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    DWORD exit_code = 0;
-    if (!GetExitCodeProcess(waited, &exit_code)) return last_error();
-    return exit_code;
+    return launcher::run_child(command_line, launcher::ChildWindow::Hidden, true).code;
 }
 
 }  // namespace kit

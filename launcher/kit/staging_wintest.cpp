@@ -3,7 +3,6 @@
 #include "launcher/kit/kit_wintest_support.h"
 #include "launcher/kit/paths.h"
 #include "launcher/kit/staging.h"
-#include "launcher/process_flags.h"
 
 namespace kit {
 namespace {
@@ -24,10 +23,10 @@ std::string program_directory() {
 TEST(KitScratch, SecondRunInTheSameSecondGetsASuffix) {
     const std::string root = fresh_root("scratch");
     EnvironmentOverride temp("TEMP", root + "\\temp\\");
-    launcher::run_timestamp = "2005-10-20_08-52-00AM";
+    const std::string timestamp = "2005-10-20_08-52-00AM";
     std::string first, second;
-    ASSERT_EQ(create_scratch_directory(first), 0);
-    ASSERT_EQ(create_scratch_directory(second), 0);
+    ASSERT_EQ(create_scratch_directory(first, timestamp), 0);
+    ASSERT_EQ(create_scratch_directory(second, timestamp), 0);
     EXPECT_EQ(first, root + "\\temp\\VelInstall2005-10-20_08-52-00AM");
     EXPECT_EQ(second, first + "_1");
     EXPECT_TRUE(is_directory(second));
@@ -37,7 +36,7 @@ TEST(KitScratch, SecondRunInTheSameSecondGetsASuffix) {
 TEST(KitScratch, UnusableTemporaryDirectoryFails) {
     EnvironmentOverride temp("TEMP", std::string("Q:\\no such drive"));
     std::string out;
-    EXPECT_EQ(create_scratch_directory(out), -1);
+    EXPECT_EQ(create_scratch_directory(out, "2005-10-20_08-52-00AM"), -1);
 }
 
 class KitStaging : public testing::Test {

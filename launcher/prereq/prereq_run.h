@@ -16,15 +16,19 @@ struct RunState {
     std::string failure_text;
 };
 
-enum PassResult { kPassPassed = 0, kPassFailed = 1, kPassNoCertifiedVersions = 3 };
+// kPassEndsRun: the version is not certified and failures are not ignored;
+// the user has been told and the install log is closed.
+enum PassResult { kPassPassed = 0, kPassFailed = 1, kPassNoCertifiedVersions = 3, kPassEndsRun = 4 };
 
-// Returns only when the installation may go on; otherwise the process ends
-// with exit code -1 after the install log has been closed.
-void run_prerequisites(const std::string& param_file, const std::string& scratch_dir, const std::string& run_timestamp,
-                       bool silent_mode, bool execute_only, bool ignore_failures, bool no_console);
+enum class Decision { Proceed, EndRun };
 
-// One pass (required or optional). May end the process when the Windows
-// version is not certified.
+// Whether the installation may go on. On EndRun the user has been told and
+// the install log is closed; the run ends with exit code -1.
+Decision run_prerequisites(const std::string& param_file, const std::string& scratch_dir,
+                           const std::string& run_timestamp, bool silent_mode, bool execute_only, bool ignore_failures,
+                           bool no_console);
+
+// One pass (required or optional).
 int prerequisite_pass(const std::string& param_file, bool silent_mode, bool ignore_failures, bool required_pass,
                       RunState& state, bool no_console, const std::string& scratch_dir);
 

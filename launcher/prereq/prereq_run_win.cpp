@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -40,10 +39,6 @@ std::string certified_versions(const std::string& param_file) {
 
 void wait_for_key() {
     std::getchar();
-}
-
-[[noreturn]] void end_run() {
-    std::exit(-1);
 }
 
 void show_exit_message() {
@@ -125,7 +120,7 @@ int prerequisite_pass(const std::string& param_file, bool silent_mode, bool igno
                 wait_for_key();
             }
             kit::close_install_log();
-            end_run();
+            return kPassEndsRun;
         }
         show_line("S_SPASSED_ON_NEWLINE");
         state.required_section = vel::format_checked("%s-%s-%s", {"Windows", actual, "required"});
@@ -148,8 +143,9 @@ int prerequisite_pass(const std::string& param_file, bool silent_mode, bool igno
     return result;
 }
 
-void run_prerequisites(const std::string& param_file, const std::string& scratch_dir, const std::string& run_timestamp,
-                       bool silent_mode, bool execute_only, bool ignore_failures, bool no_console) {
+Decision run_prerequisites(const std::string& param_file, const std::string& scratch_dir,
+                           const std::string& run_timestamp, bool silent_mode, bool execute_only, bool ignore_failures,
+                           bool no_console) {
     kit::open_install_log(scratch_dir, run_timestamp);
     RunState state;
     bool required_pass = true;
@@ -159,6 +155,7 @@ void run_prerequisites(const std::string& param_file, const std::string& scratch
         state.failure_text.clear();
         int f = prerequisite_pass(param_file, silent_mode, ignore_failures, required_pass, state, no_console,
                                   scratch_dir);
+        if (f == kPassEndsRun) return Decision::EndRun;
 
         if (ignore_failures && f != kPassPassed) {
             if (required_pass) {
@@ -179,7 +176,7 @@ void run_prerequisites(const std::string& param_file, const std::string& scratch
                     console::console_write(catalogue::format_message("S_EXIT_CONTINUE"));
                     wait_for_key();
                 }
-                end_run();
+                return Decision::EndRun;
             }
         }
 
@@ -191,7 +188,7 @@ void run_prerequisites(const std::string& param_file, const std::string& scratch
             }
             kit::log_and_show("\n");
             kit::close_install_log();
-            return;
+            return Decision::Proceed;
         }
 
         if (!state.failure_text.empty()) kit::log_and_show(state.failure_text);
@@ -207,7 +204,7 @@ void run_prerequisites(const std::string& param_file, const std::string& scratch
         if (!may_ask) {
             show_exit_message();
             kit::close_install_log();
-            end_run();
+            return Decision::EndRun;
         }
 
         Answer answer;
@@ -220,12 +217,12 @@ void run_prerequisites(const std::string& param_file, const std::string& scratch
             show_line("S_CONTINUE_NO");
             show_exit_message();
             kit::close_install_log();
-            end_run();
+            return Decision::EndRun;
         }
         show_line("S_CONTINUE_YES");
         if (!required_pass) {
             kit::close_install_log();
-            return;
+            return Decision::Proceed;
         }
         show_line("S_PRE_REQ_RETRY_REQ");
     }

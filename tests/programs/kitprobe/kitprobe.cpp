@@ -28,16 +28,14 @@ void show(const char* name, const std::string& value) {
 
 int probe_parameter_file(int argc, char** argv) {
     if (argc < 3) return 2;
-    launcher::run_timestamp = argv[0];
+    const std::string timestamp = argv[0];
     std::string param_file = std::string_view(argv[1]) == "-" ? "" : argv[1];
     std::string startup = argv[2];
     kit::KitSettings settings;
-    if (argc > 3) {
-        settings.jre_location = argv[3];
-        launcher::jre_location_given = true;
-    }
+    const bool jre_location_given = argc > 3;
+    if (jre_location_given) settings.jre_location = argv[3];
     std::string scratch;
-    const int result = kit::read_parameter_file(param_file, scratch, startup, settings);
+    const int result = kit::read_parameter_file(param_file, scratch, startup, settings, timestamp, jre_location_given);
     show("result", std::to_string(result));
     if (result != 0) return 0;
     kit::DerivedDirectories derived;
@@ -46,7 +44,7 @@ int probe_parameter_file(int argc, char** argv) {
     show("scratch", scratch);
     show("startup", startup);
     show("log", kit::install_log_path());
-    show("distribution", launcher::distribution_mode ? "1" : "0");
+    show("distribution", settings.distribution ? "1" : "0");
     const std::pair<const char*, const std::string*> values[] = {
         {"JRE_LOCATION", &settings.jre_location}, {"JRE_MEMORY_OPTIONS", &settings.jre_memory_options},
         {"KSI_VERSION", &settings.ksi_version}, {"JRE_VERSION", &settings.jre_version},

@@ -1,7 +1,8 @@
 // prereqprobe <parameter file> <scratch directory> <run timestamp> [flags]
 // flags: any of s (silent), e (execute only), i (ignore failures), n (no console).
 // Loads the catalogue beside the program, opens the console and runs the
-// prerequisite checks; exits 0 when they let the installation go on.
+// prerequisite checks; exits 0 when they let the installation go on, -1 when
+// they end the run.
 #include <cstring>
 #include <string>
 
@@ -21,8 +22,10 @@ int main(int argc, char** argv) {
         console::open_console();
         console::refresh_console_handle();
     }
-    prereq::run_prerequisites(argv[1], argv[2], argv[3], silent, std::strchr(flags, 'e') != nullptr,
-                              std::strchr(flags, 'i') != nullptr, no_console);
+    const prereq::Decision decision =
+        prereq::run_prerequisites(argv[1], argv[2], argv[3], silent, std::strchr(flags, 'e') != nullptr,
+                                  std::strchr(flags, 'i') != nullptr, no_console);
+    if (decision == prereq::Decision::EndRun) return -1;
     catalogue::free_message_catalogue();
     return 0;
 }
