@@ -143,6 +143,12 @@ def run_windows(program, args=(), cwd=None, answers=(), timeout=90, env=None, wo
     # Wine re-quotes the arguments it is given, so the exact command line
     # travels in the environment.
     proc_env["VEL_RUN_COMMAND"] = command
+    # The exit code also goes to a file: on the shared console a child still
+    # running can write into the middle of the runner's last line.
+    exit_file = work / ("exit-code-%d-%d" % (os.getpid(), time.monotonic_ns()))
+    exit_file.parent.mkdir(parents=True, exist_ok=True)
+    exit_file.unlink(missing_ok=True)
+    proc_env["VEL_EXIT_FILE"] = win_path(exit_file)
     proc = subprocess.Popen([WINE, str(BIN / "exitcode.exe")],
                             stdin=slave, stdout=slave, stderr=slave, cwd=cwd, env=proc_env,
                             close_fds=True, start_new_session=True)
@@ -184,6 +190,9 @@ def run_windows(program, args=(), cwd=None, answers=(), timeout=90, env=None, wo
     # after the runner's own last line: take that line wherever it stands.
     matches = list(re.finditer(r"\nexit code (\d+)\n?", console))
     exit_code = int(matches[-1].group(1)) if matches else -1
+    if exit_file.exists():
+        exit_code = int(exit_file.read_text().strip())
+        exit_file.unlink()
     if matches:
         console = console[:matches[-1].start()] + console[matches[-1].end():]
     return Run(exit_code=exit_code, console=console, boxes=boxes, raw=raw, timed_out=timed_out)

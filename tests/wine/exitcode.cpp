@@ -3,7 +3,9 @@
 // since a Linux process status keeps only the low eight bits.
 // The command line is taken from the environment variable VEL_RUN_COMMAND
 // exactly as it stands (Wine re-quotes the arguments of its own command line);
-// without it, the rest of this program's command line is run.
+// without it, the rest of this program's command line is run. With
+// VEL_EXIT_FILE the exit code is also written to that file, where no child
+// sharing the console can break it up.
 #include <windows.h>
 
 #include "command_tail.h"
@@ -22,6 +24,11 @@ int main() {
     const bool from_variable = length > 0 && length < from_environment.size();
     std::string tail(own_command_tail());
     if (from_variable) SetEnvironmentVariableW(L"VEL_RUN_COMMAND", nullptr);
+    std::vector<wchar_t> exit_file(MAX_PATH);
+    const DWORD exit_file_length =
+        GetEnvironmentVariableW(L"VEL_EXIT_FILE", exit_file.data(), static_cast<DWORD>(exit_file.size()));
+    if (exit_file_length >= exit_file.size()) exit_file[0] = L'\0';
+    SetEnvironmentVariableW(L"VEL_EXIT_FILE", nullptr);
     if (!from_variable && tail.empty()) {
         std::fprintf(stderr, "usage: exitcode <program> [arguments...], or VEL_RUN_COMMAND\n");
         return 2;
@@ -47,6 +54,12 @@ int main() {
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
+    if (exit_file_length > 0 && exit_file[0] != L'\0') {
+        if (FILE* file = _wfopen(exit_file.data(), L"w")) {
+            std::fprintf(file, "%lu\n", code);
+            std::fclose(file);
+        }
+    }
     std::printf("\nexit code %lu\n", code);
     std::fflush(stdout);
     return 0;
