@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/ansi_text.h"
+
 namespace launcher {
 
 namespace {
@@ -14,8 +16,7 @@ bool is_blank(char c) {
 // backslashes right before a quotation mark escape it: a value ending in "\"
 // would swallow its closing mark. Doubled there, they stand for themselves.
 std::string quoted(std::string_view text) {
-    std::size_t trailing = 0;
-    while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
+    const std::size_t trailing = vel::trailing_ansi_chars(text, '\\');
     std::string out;
     out.reserve(text.size() + trailing + 2);
     out += '"';
@@ -30,7 +31,15 @@ std::string quoted(std::string_view text) {
 std::string with_escaped_quotes(std::string_view word) {
     std::string out;
     std::size_t backslashes = 0;
-    for (char c : word) {
+    for (std::size_t at = 0; at < word.size(); ++at) {
+        const char c = word[at];
+        if (vel::is_ansi_lead_byte(c)) {
+            // A double-byte character: its second byte is never a backslash or a mark.
+            backslashes = 0;
+            out += word.substr(at, 2);
+            ++at;
+            continue;
+        }
         if (c == '"') out.append(backslashes, '\\');
         backslashes = c == '\\' ? backslashes + 1 : 0;
         out += c;

@@ -1,9 +1,12 @@
 #include "launcher/java_command.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "common/ansi_text.h"
 
 using namespace launcher;
 
@@ -184,6 +187,21 @@ TEST(JavaCommand, JavaReceivesValuesEndingInABackslashIntact) {
     EXPECT_EQ(Items(args.begin() + 14, args.end()),
               (Items{"-scratchPath", "S\\\\", "-sourceLoc", "C:\\stage\\", "-sourceType", "network", "-timestamp",
                      "2004-03-09_02-15-07PM", "-silent"}));
+}
+
+// In code page 932 "\x95\x5c" is one character: its second byte is no
+// backslash to double, and the Java launcher reads the value as written.
+TEST(JavaCommand, DoubleByteCharactersEndingInABackslashByteAreNotDoubled) {
+    vel::set_ansi_lead_byte_range(0x81, 0x9f);
+    vel::set_ansi_lead_byte_range(0xe0, 0xfc);
+    JavaCommandInput in = plain_run();
+    in.prereq_config_location = "C:\\\x95\x5c";
+    in.jre_memory_options = "\"-Dx=\x95\x5c\"";
+    std::string line;
+    for (const std::string& item : assemble_java_command(in).items) line += item;
+    vel::clear_ansi_lead_bytes();
+    EXPECT_THAT(line, testing::HasSubstr("-Dvelmor.installer.prereqConfigLoc=\"C:\\\x95\x5c\" "));
+    EXPECT_THAT(line, testing::HasSubstr("\"-Dx=\x95\x5c\""));
 }
 
 TEST(JavaCommand, ProgramAndModeChoice) {

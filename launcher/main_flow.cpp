@@ -3,6 +3,8 @@
 #include <array>
 #include <cctype>
 
+#include "common/ansi_text.h"
+
 namespace launcher {
 
 std::string format_run_timestamp(const std::tm& local_time) {
@@ -24,7 +26,7 @@ std::string make_run_timestamp() {
 
 std::string find_startup_location(std::string_view program_path) {
     if (program_path.starts_with(".\\")) program_path.remove_prefix(2);
-    std::size_t last = program_path.rfind('\\');
+    std::size_t last = vel::rfind_ansi_char(program_path, "\\");
     if (last == std::string_view::npos) return ".";
     return std::string(program_path.substr(0, last));
 }

@@ -1,5 +1,7 @@
 #include "launcher/options.h"
 
+#include "common/ansi_text.h"
+
 namespace options {
 
 namespace {
@@ -122,7 +124,7 @@ std::string location_assignment(std::string_view argument, int mode) {
     }
     if (value.empty()) return {};
     if (mode == 1) {
-        const std::size_t slash = value.rfind('\\');
+        const std::size_t slash = vel::rfind_ansi_char(value, "\\");
         if (slash != std::string::npos) value.erase(slash);
         value += "\\prereq";
     }

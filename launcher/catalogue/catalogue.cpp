@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "common/ansi_text.h"
+
 namespace catalogue {
 
 namespace {
@@ -108,7 +110,7 @@ std::string catalogue_locale(std::string_view language_name, std::string_view co
 }
 
 std::string catalogue_directory(std::string_view program_path) {
-    const std::size_t slash = program_path.rfind('\\');
+    const std::size_t slash = vel::rfind_ansi_char(program_path, "\\");
     if (slash == std::string_view::npos) return ".\\resource";
     std::string directory(program_path.substr(0, slash + 1));
     directory += "resource";

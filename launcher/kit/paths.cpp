@@ -1,9 +1,11 @@
 #include "launcher/kit/paths.h"
 
+#include "common/ansi_text.h"
+
 namespace kit {
 
 void append_path_component(std::string& path, std::string_view component) {
-    if (path.empty() || path.back() != '\\') path += '\\';
+    if (!vel::ends_with_ansi_char(path, '\\')) path += '\\';
     path += component;
 }
 
@@ -17,12 +19,12 @@ void join_path(std::string& path, std::string_view component) {
 
 void parent_directory(std::string_view path, std::string& out) {
     if (path.empty()) return;
-    const auto cut = path.rfind('\\');
+    const auto cut = vel::rfind_ansi_char(path, "\\");
     out = path.substr(0, cut);
 }
 
 void strip_trailing_separator(std::string& path) {
-    if (!path.empty() && path.back() == '\\') path.pop_back();
+    if (vel::ends_with_ansi_char(path, '\\')) path.pop_back();
 }
 
 bool is_valid_absolute_path(std::string_view path, LetterTest is_letter) {
@@ -33,7 +35,7 @@ bool is_valid_absolute_path(std::string_view path, LetterTest is_letter) {
     } else if (path[0] != '\\') {
         return false;
     }
-    return tested.find_first_of("/*?<>:|;") == std::string_view::npos;
+    return vel::find_ansi_char(tested, "/*?<>:|;") == std::string_view::npos;
 }
 
 std::string choose_temp_directory(std::optional<std::string_view> temp, std::optional<std::string_view> tmp,
@@ -48,7 +50,7 @@ std::string choose_temp_directory(std::optional<std::string_view> temp, std::opt
 }
 
 std::string program_directory_of(std::string_view module_path) {
-    const auto last = module_path.find_last_of("\\/");
+    const auto last = vel::rfind_ansi_char(module_path, "\\/");
     std::string directory;
     if (last != std::string_view::npos) {
         directory = module_path.substr(0, last + 1);

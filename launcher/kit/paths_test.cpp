@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "common/ansi_text.h"
+
 namespace kit {
 namespace {
 
@@ -64,6 +66,25 @@ TEST(PathHelpers, ProgramDirectory) {
     EXPECT_EQ(program_directory_of("C:\\setup.exe"), "C:");
     EXPECT_EQ(program_directory_of("C:setup.exe"), "C:");
     EXPECT_EQ(program_directory_of("setup.exe"), "");
+}
+
+// Code page 932: "\x95\x5c" is one character whose second byte is a
+// backslash, "\x83\x7c" one whose second byte is '|'.
+TEST(PathHelpers, DoubleByteCharactersAreNeverSeparators) {
+    vel::set_ansi_lead_byte_range(0x81, 0x9f);
+    vel::set_ansi_lead_byte_range(0xe0, 0xfc);
+    const std::string table = "\x95\x5c";
+    const std::string temp = "C:\\\x83\x7c" + table;
+    EXPECT_EQ(joined(temp, "x"), temp + "\\x");
+    EXPECT_EQ(parent_of(temp + "\\" + table), temp);
+    EXPECT_EQ(parent_of(temp), "C:");
+    EXPECT_EQ(choose_temp_directory(temp, std::nullopt, ascii_letter), temp);
+    EXPECT_EQ(choose_temp_directory(temp + "\\", std::nullopt, ascii_letter), temp);
+    EXPECT_EQ(program_directory_of(temp + "\\setup.exe"), temp);
+    EXPECT_EQ(program_directory_of(temp), "C:");
+    vel::clear_ansi_lead_bytes();
+    // In a single-byte code page the same bytes are two characters each.
+    EXPECT_EQ(parent_of(temp), "C:\\\x83\x7c\x95");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "launcher/kit/staging.h"
 
+#include "common/ansi_text.h"
+
 namespace kit {
 
 namespace {
@@ -10,7 +12,8 @@ bool is_separator(char c) { return c == '\\' || c == '/'; }
 
 bool is_removable_tree(std::string_view directory) {
     // Windows drops trailing blanks and separators from a path.
-    while (!directory.empty() && (is_separator(directory.back()) || directory.back() == ' ')) {
+    while (vel::ends_with_ansi_char(directory, '\\') || vel::ends_with_ansi_char(directory, '/') ||
+           vel::ends_with_ansi_char(directory, ' ')) {
         directory.remove_suffix(1);
     }
     if (directory.size() >= 4 && is_separator(directory[0]) && is_separator(directory[1]) &&

@@ -17,12 +17,15 @@ LANGUAGES = {
         "caption": "Velmor \u00dcberpr\u00fcfung",
         "text": "Gr\u00fc\u00dfe an J\u00fcrgen: C:\\Daten\\M\u00fcller ist voll.",
         "directory": "M\u00fcller Gr\u00fc\u00dfe",
+        "temp": "temp",
     },
     "ja_JP.UTF-8": {
         "code_page": 932,
         "caption": "\u30d9\u30eb\u30e2\u30a2 \u78ba\u8a8d",
         "text": "\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb\u3092\u7d9a\u3051\u307e\u3059\u304b",
         "directory": "\u65e5\u672c\u8a9e\u306e\u30d5\u30a9\u30eb\u30c0",
+        # The second bytes of these two characters in code page 932 are '|' and '\\'.
+        "temp": "\u30dd\u8868",
     },
 }
 PLAIN = {"JRE_LOCATION": "jre", "BOOTSTRAP": "F"}
@@ -75,7 +78,7 @@ class TextInEachLanguage(WineTestCase):
                 base = fresh_dir("text-console-" + name)
                 parent = base / language["directory"]
                 kit = Kit("text-console", PLAIN, directory=parent / "kit")
-                temp = parent / "temp"
+                temp = parent / language["temp"]
                 temp.mkdir()
                 missing = winbed.win_path(parent) + "\\" + language["directory"] + ".ini"
                 enters = base / "enters.txt"

@@ -1,0 +1,28 @@
+// Scanning text in the ANSI code page. In the double-byte code pages (932,
+// 936, 949, 950) the second byte of a character may have the value of an
+// ASCII character such as '\\' or '|': a byte-wise search would find a path
+// separator inside "表" (0x95 0x5C in code page 932).
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace vel {
+
+// The lead bytes of the process's ANSI code page. None until set, as in every
+// single-byte code page; the Windows programs set them once at start.
+void set_ansi_lead_byte_range(unsigned char first, unsigned char last);
+void clear_ansi_lead_bytes();
+bool is_ansi_lead_byte(char c);
+
+// The first character at or after `from` (a character boundary) that is one
+// of the single-byte characters of `set`; npos when there is none.
+std::size_t find_ansi_char(std::string_view text, std::string_view set, std::size_t from = 0);
+// The last such character; npos when there is none.
+std::size_t rfind_ansi_char(std::string_view text, std::string_view set);
+// Whether the last character is the single-byte character `c`.
+bool ends_with_ansi_char(std::string_view text, char c);
+// How many single-byte characters `c` end the text.
+std::size_t trailing_ansi_chars(std::string_view text, char c);
+
+}  // namespace vel
