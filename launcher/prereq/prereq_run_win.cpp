@@ -75,6 +75,10 @@ bool check_entry(const std::string& key, const std::string& value, const std::st
         // The failure text keeps the size of a line; further messages are cut.
         std::string addition = "\n\n" + console::utf8_from_ansi(message);
         std::size_t room = kMaxLineLength - std::min(state.failure_text.size(), kMaxLineLength);
+        // A cut never splits a UTF-8 character.
+        while (room > 0 && room < addition.size() && (static_cast<unsigned char>(addition[room]) & 0xC0) == 0x80) {
+            --room;
+        }
         state.failure_text += addition.substr(0, room);
     }
     return ignore_failures;
