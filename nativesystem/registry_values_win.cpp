@@ -11,7 +11,7 @@
 
 using nativesystem::at_boundary;
 using nativesystem::error_text;
-using nativesystem::JniUtfString;
+using nativesystem::JniAnsiString;
 using nativesystem::LocalRef;
 using nativesystem::native_trace;
 using nativesystem::RegistryCall;
@@ -91,7 +91,7 @@ jmethodID data_method(RegistryCall& call, jclass data_class, const char* name, c
 
 // A string the VM could not give fails with an empty text, one without an
 // ANSI form with its error.
-void fail_without_text(RegistryCall& call, const JniUtfString& text) {
+void fail_without_text(RegistryCall& call, const JniAnsiString& text) {
     if (text.error()) {
         call.fail_with_code(text.error());
     } else {
@@ -122,7 +122,7 @@ bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData
     if (call.java_failed()) return false;
     std::string text;
     if (java_text) {
-        JniUtfString chars(env, java_text.get());
+        JniAnsiString chars(env, java_text.get());
         if (!chars) {
             fail_without_text(call, chars);
             return false;
@@ -176,7 +176,7 @@ bool build_string_array(RegistryCall& call, jclass data_class, jobject data, Val
             if (!element) {
                 native_trace(env, call.status, "Array[%d] = ''\n", static_cast<int>(i));
             } else {
-                JniUtfString chars(env, element.get());
+                JniAnsiString chars(env, element.get());
                 if (!chars) {
                     fail_without_text(call, chars);
                     return false;
@@ -226,7 +226,7 @@ bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueDat
     }
     std::int32_t number = 0;
     {
-        JniUtfString chars(env, java_text.get());
+        JniAnsiString chars(env, java_text.get());
         if (!chars) {
             fail_without_text(call, chars);
             return false;
@@ -478,7 +478,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
         if (!value_text) return;
         const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
         if (!sub_key) return;
-        JniUtfString node(env, node_name);
+        JniAnsiString node(env, node_name);
         // No colon after "Function" here, unlike the other traces: log parsers match it.
         native_trace(env, status, "\n Native Function Inside RegGetDataObject %s %s %s %s \n", root_name, value_text,
                      sub_key, node ? node.get() : "(null)");

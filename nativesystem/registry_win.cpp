@@ -48,7 +48,7 @@ RegistryHandles::~RegistryHandles() {
 }
 
 const char* RegistryCall::text(jstring argument, const char* null_trace) {
-    const JniUtfString& obtained = texts_.emplace_back(env, argument);
+    const JniAnsiString& obtained = texts_.emplace_back(env, argument);
     if (obtained.error()) {
         fail_with_code(obtained.error());
     } else if (!obtained) {

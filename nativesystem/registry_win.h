@@ -61,7 +61,7 @@ public:
     RegistryHandles handles;
 
 private:
-    std::deque<JniUtfString> texts_;
+    std::deque<JniAnsiString> texts_;
 };
 
 }  // namespace nativesystem

@@ -165,8 +165,8 @@ OperationResult stop_service_on_node(const char* service_name, const char* node)
     return kSucceeded;
 }
 
-bool all_present(std::initializer_list<const JniUtfString*> texts) {
-    for (const JniUtfString* text : texts) {
+bool all_present(std::initializer_list<const JniAnsiString*> texts) {
+    for (const JniAnsiString* text : texts) {
         if (!*text) return false;
     }
     return true;
@@ -178,8 +178,8 @@ jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node,
     try {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
-            JniUtfString name_text(env, service_name);
-            JniUtfString node_text(env, node);
+            JniAnsiString name_text(env, service_name);
+            JniAnsiString node_text(env, node);
             if (DWORD error = conversion_error({&name_text, &node_text})) {
                 result = failed(error);
             } else if (name_text) {
@@ -208,13 +208,13 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
     try {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
-            JniUtfString executable_text(env, executable);
-            JniUtfString name_text(env, service_name);
-            JniUtfString dependencies_text(env, dependencies);
-            JniUtfString account_text(env, account);
-            JniUtfString group_text(env, load_order_group);
-            JniUtfString password_text(env, password);
-            JniUtfString node_text(env, node);
+            JniAnsiString executable_text(env, executable);
+            JniAnsiString name_text(env, service_name);
+            JniAnsiString dependencies_text(env, dependencies);
+            JniAnsiString account_text(env, account);
+            JniAnsiString group_text(env, load_order_group);
+            JniAnsiString password_text(env, password);
+            JniAnsiString node_text(env, node);
             // An optional text that was given but could not be converted must
             // not pass as absent: a lost account would mean LocalSystem.
             const bool optional_lost = (dependencies && !dependencies_text) || (account && !account_text) ||
@@ -245,9 +245,9 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
     try {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
-            JniUtfString name_text(env, service_name);
-            JniUtfString dependency(env, dependency_text);
-            JniUtfString node_text(env, node);
+            JniAnsiString name_text(env, service_name);
+            JniAnsiString dependency(env, dependency_text);
+            JniAnsiString node_text(env, node);
             if (DWORD error = conversion_error({&name_text, &dependency, &node_text})) {
                 result = failed(error);
             } else if (all_present({&name_text, &dependency})) {
