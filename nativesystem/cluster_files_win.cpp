@@ -33,7 +33,7 @@ bool succeeded(BOOL result, DWORD& error) {
 
 // "0|": a string argument whose text the VM could not give; "0|" and the
 // error text for one without an ANSI form.
-jstring missing_text_result(JNIEnv* env, const JniUtfString& text) {
+jstring missing_text_result(JNIEnv* env, const JniAnsiString& text) {
     if (text.error()) return make_result_string(env, 0, text.error());
     return new_java_string(env, result_text(0, ""));
 }
@@ -43,8 +43,8 @@ jstring missing_text_result(JNIEnv* env, const JniUtfString& text) {
 template <typename Operation, typename... Strings>
 jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) noexcept {
     try {
-        const JniUtfString texts[] = {JniUtfString(env, arguments)...};
-        for (const JniUtfString& text : texts) {
+        const JniAnsiString texts[] = {JniAnsiString(env, arguments)...};
+        for (const JniAnsiString& text : texts) {
             if (!text) return missing_text_result(env, text);
         }
         DWORD error = ERROR_SUCCESS;
@@ -223,7 +223,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_remove
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFreeSpace(JNIEnv* env, jobject,
                                                                                       jstring path) {
     try {
-        JniUtfString directory(env, path);
+        JniAnsiString directory(env, path);
         if (!directory) return missing_text_result(env, directory);
         ULARGE_INTEGER available;
         ULARGE_INTEGER total;
@@ -241,7 +241,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFre
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNodeAccessible(JNIEnv* env, jobject,
                                                                                           jstring node) {
     try {
-        JniUtfString name(env, node);
+        JniAnsiString name(env, node);
         if (!name) return missing_text_result(env, name);
         const std::optional<std::string> unc = unc_server_name(name.get());
         if (!unc) return make_result_string(env, 0, kErrorFilenameExcedRange);
@@ -274,7 +274,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNode
 JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirExists(JNIEnv* env, jobject,
                                                                                     jstring path, jobject status) {
     try {
-        JniUtfString directory(env, path);
+        JniAnsiString directory(env, path);
         if (directory.error()) {
             report_failure(env, status, error_text(directory.error()).c_str());
             return JNI_FALSE;
@@ -327,7 +327,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getEnvironment(JNIEnv* env, jobject,
                                                                                         jstring name) {
     try {
-        JniUtfString variable(env, name);
+        JniAnsiString variable(env, name);
         return new_java_string(env, environment_result(variable ? std::getenv(variable.get()) : nullptr));
     } catch (...) {
         return new_java_string(env, environment_result(nullptr));
@@ -337,7 +337,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getEnv
 JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isCFS(JNIEnv* env, jobject,
                                                                                 jstring drive) {
     try {
-        JniUtfString text(env, drive);
+        JniAnsiString text(env, drive);
         return text && is_cluster_file_system(text.get()) ? JNI_TRUE : JNI_FALSE;
     } catch (...) {
         return JNI_FALSE;

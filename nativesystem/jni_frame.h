@@ -34,11 +34,11 @@ void native_trace(JNIEnv* env, jobject status, const char* format, ...)
 // Windows take it, owned for the length of a call. A character the code page
 // cannot hold is never replaced by '?' or a look-alike, which would name
 // another file, key or service: the text is then refused.
-class JniUtfString {
+class JniAnsiString {
 public:
-    JniUtfString(JNIEnv* env, jstring text) noexcept;
-    JniUtfString(const JniUtfString&) = delete;
-    JniUtfString& operator=(const JniUtfString&) = delete;
+    JniAnsiString(JNIEnv* env, jstring text) noexcept;
+    JniAnsiString(const JniAnsiString&) = delete;
+    JniAnsiString& operator=(const JniAnsiString&) = delete;
 
     // nullptr when the Java string is null, its text could not be obtained
     // or it has no ANSI form (see error()).
@@ -58,7 +58,7 @@ private:
 };
 
 // The first error() among `texts`, or 0.
-DWORD conversion_error(std::initializer_list<const JniUtfString*> texts) noexcept;
+DWORD conversion_error(std::initializer_list<const JniAnsiString*> texts) noexcept;
 
 // The ANSI code page form of UTF-16 text: 0, or ERROR_NO_UNICODE_TRANSLATION
 // when a character has none (a NUL included), or the conversion's own error.

@@ -203,7 +203,7 @@ void ExceptionAside::drop() noexcept {
     held_ = nullptr;
 }
 
-JniUtfString::JniUtfString(JNIEnv* env, jstring text) noexcept {
+JniAnsiString::JniAnsiString(JNIEnv* env, jstring text) noexcept {
     if (!text) return;
     const jsize length = env->GetStringLength(text);
     const jchar* chars = env->GetStringChars(text, nullptr);
@@ -217,13 +217,13 @@ JniUtfString::JniUtfString(JNIEnv* env, jstring text) noexcept {
     present_ = error_ == 0;
 }
 
-void JniUtfString::reset() noexcept {
+void JniAnsiString::reset() noexcept {
     present_ = false;
     std::string().swap(text_);
 }
 
-DWORD conversion_error(std::initializer_list<const JniUtfString*> texts) noexcept {
-    for (const JniUtfString* text : texts) {
+DWORD conversion_error(std::initializer_list<const JniAnsiString*> texts) noexcept {
+    for (const JniAnsiString* text : texts) {
         if (text->error()) return text->error();
     }
     return 0;

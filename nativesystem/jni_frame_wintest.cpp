@@ -16,7 +16,7 @@ JNIEXPORT jstring JNICALL result_export(JNIEnv* env, jobject, jint outcome, jint
 }
 
 JNIEXPORT void JNICALL report_export(JNIEnv* env, jobject, jobject status, jstring failure) {
-    nativesystem::JniUtfString text(env, failure);
+    nativesystem::JniAnsiString text(env, failure);
     if (text) {
         nativesystem::report_failure(env, status, text.get());
     } else {
@@ -162,14 +162,14 @@ TEST(Trace, PendingExceptionIsDescribedWhenTracingElseKeptUntilTheReturn) {
     EXPECT_EQ(out.finish(), "nor this\n");
 }
 
-TEST(JniUtfString, ReleasesOnEveryPath) {
+TEST(JniAnsiString, ReleasesOnEveryPath) {
     jnihost::Vm vm;
     jstring refused = vm.str("x");
     vm.fail_utf_chars(refused);
     {
-        nativesystem::JniUtfString none(vm.env(), nullptr);
-        nativesystem::JniUtfString failed(vm.env(), refused);
-        nativesystem::JniUtfString held(vm.env(), vm.str("abc"));
+        nativesystem::JniAnsiString none(vm.env(), nullptr);
+        nativesystem::JniAnsiString failed(vm.env(), refused);
+        nativesystem::JniAnsiString held(vm.env(), vm.str("abc"));
         EXPECT_FALSE(none);
         EXPECT_FALSE(failed);
         ASSERT_TRUE(held);

@@ -9,15 +9,10 @@ using nativesystem::RegistryCall;
 
 namespace {
 
-// Security attributes for the operation; traces and reports when they cannot be made.
-bool prepare_security(RegistryCall& call, SECURITY_ATTRIBUTES& attributes, SECURITY_DESCRIPTOR& descriptor,
-                      const char* failure_trace) {
-    if (nativesystem::init_security_attributes(attributes, descriptor)) return true;
-    DWORD code = GetLastError();
-    native_trace(call.env, call.status, "%s", failure_trace);
-    call.fail_with_code(code);
-    return false;
-}
+// The set-up traces that creating a key and probing for one share. The
+// security failure has no line end here: log parsers match it as it is.
+constexpr nativesystem::RegistrySetupTraces create_or_probe_setup{
+    "Error initializing security descriptor", "InitializeSecurity - successful\n", nullptr, nullptr};
 
 }  // namespace
 
@@ -27,34 +22,19 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegCreate
                                                                                     jobject status, jstring node_name) {
     at_boundary(env, status, [&] {
         RegistryCall call(env, status);
-        const char* root_name = call.text(key_name, "csKey = null\n");
-        if (!root_name) return;
-        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
-        if (!sub_key) return;
-        native_trace(env, status, "\n Native function: inside RegCreateKey %s %s\n", sub_key, root_name);
-        const char* node = call.text(node_name, "pSelectedNode = null\n");
-        if (!node) return;
-
-        SECURITY_ATTRIBUTES attributes;
-        SECURITY_DESCRIPTOR descriptor;
-        if (!prepare_security(call, attributes, descriptor, "Error initializing security descriptor")) return;
-        native_trace(env, status, "InitializeSecurity - successful\n");
-
-        if (DWORD code = nativesystem::open_registry_root(root_name, node, call.handles.root)) {
-            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
-            call.fail_with_code(code);
+        const char *root_name{}, *sub_key{}, *node{};
+        if (!call.texts({{key_name, &root_name, "csKey = null\n"}, {sub_key_name, &sub_key, "csSubKey = null\n"}})) {
             return;
         }
+        native_trace(env, status, "\n Native function: inside RegCreateKey %s %s\n", sub_key, root_name);
+        if (!call.texts({{node_name, &node, "pSelectedNode = null\n"}})) return;
+        if (!call.open_root(root_name, node, create_or_probe_setup)) return;
+
         native_trace(env, status, "Creating registry key...\n");
-        DWORD disposition = 0;
-        LONG result = RegCreateKeyExA(call.handles.root.get(), sub_key, 0,
-                                      const_cast<char*>(nativesystem::created_key_class), REG_OPTION_NON_VOLATILE,
-                                      nativesystem::created_key_access, &attributes, call.handles.key.put(),
-                                      &disposition);
+        LONG result = call.create_key(sub_key);
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Could not create the key\n");
-            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
-            call.fail_with_code(result);
+            call.fail_returned(result);
             return;
         }
         native_trace(env, status, "Key '%s' created successfully\n", sub_key);
@@ -68,27 +48,21 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegDelete
     jstring node_name) {
     at_boundary(env, status, [&] {
         RegistryCall call(env, status);
-        const char* root_name = call.text(key_name, "csKey = null\n");
-        if (!root_name) return;
-        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
-        if (!sub_key) return;
-        const char* delete_key = call.text(delete_key_name, "csDeleteKey = null\n");
-        if (!delete_key) return;
-        const char* node = call.text(node_name, "pSelectedNodes = null\n");
-        if (!node) return;
-        native_trace(env, status, "\nInside DeleteRegKey in Native: csKey = %s, csSubKey = %s, pSelectedNodes = %s \n",
-                     root_name, sub_key, node);
-
-        SECURITY_ATTRIBUTES attributes;
-        SECURITY_DESCRIPTOR descriptor;
-        if (!prepare_security(call, attributes, descriptor, "Error initializing security descriptor\n")) return;
-        native_trace(env, status, "InitializeSecurity - successful\n");
-
-        if (DWORD code = nativesystem::open_registry_root(root_name, node, call.handles.root)) {
-            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
-            call.fail_with_code(code);
+        const char *root_name{}, *sub_key{}, *delete_key{}, *node{};
+        if (!call.texts({{key_name, &root_name, "csKey = null\n"},
+                         {sub_key_name, &sub_key, "csSubKey = null\n"},
+                         {delete_key_name, &delete_key, "csDeleteKey = null\n"},
+                         {node_name, &node, "pSelectedNodes = null\n"}})) {
             return;
         }
+        native_trace(env, status, "\nInside DeleteRegKey in Native: csKey = %s, csSubKey = %s, pSelectedNodes = %s \n",
+                     root_name, sub_key, node);
+        if (!call.open_root(root_name, node,
+                            {"Error initializing security descriptor\n", "InitializeSecurity - successful\n", nullptr,
+                             nullptr})) {
+            return;
+        }
+
         native_trace(env, status, "Deleting key %s\n", delete_key);
         LONG result = RegDeleteKeyA(call.handles.root.get(), delete_key);
         if (result != ERROR_SUCCESS) {
@@ -112,30 +86,19 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegKe
                                                                                         jstring node_name) {
     return at_boundary(env, status, jboolean{JNI_TRUE}, [&]() -> jboolean {
         RegistryCall call(env, status);
-        const char* root_name = call.text(key_name, "csKey = null\n");
-        if (!root_name) return JNI_TRUE;
-        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
-        if (!sub_key) return JNI_TRUE;
-        native_trace(env, status, "\n Native function: inside RegKeyExists %s %s\n", sub_key, root_name);
-        const char* node = call.text(node_name, "pSelectedNode = null\n");
-        if (!node) return JNI_TRUE;
-
-        SECURITY_ATTRIBUTES attributes;
-        SECURITY_DESCRIPTOR descriptor;
-        if (!prepare_security(call, attributes, descriptor, "Error initializing security descriptor")) return JNI_TRUE;
-        native_trace(env, status, "InitializeSecurity - successful\n");
-
-        if (DWORD code = nativesystem::open_registry_root(root_name, node, call.handles.root)) {
-            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
-            call.fail_with_code(code);
+        const char *root_name{}, *sub_key{}, *node{};
+        if (!call.texts({{key_name, &root_name, "csKey = null\n"}, {sub_key_name, &sub_key, "csSubKey = null\n"}})) {
             return JNI_TRUE;
         }
+        native_trace(env, status, "\n Native function: inside RegKeyExists %s %s\n", sub_key, root_name);
+        if (!call.texts({{node_name, &node, "pSelectedNode = null\n"}})) return JNI_TRUE;
+        if (!call.open_root(root_name, node, create_or_probe_setup)) return JNI_TRUE;
+
         native_trace(env, status, "Opening registry key...\n");
         LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_READ, call.handles.key.put());
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
             native_trace(env, status, "Call to RegOpenKeyEx failed\n");
-            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
-            call.fail_with_code(result);
+            call.fail_returned(result);
             return JNI_TRUE;
         }
         bool exists = result == ERROR_SUCCESS;
@@ -152,39 +115,30 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegDelete
     jstring node_name) {
     at_boundary(env, status, [&] {
         RegistryCall call(env, status);
-        const char* root_name = call.text(key_name, "csKey = null\n");
-        if (!root_name) return;
-        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
-        if (!sub_key) return;
-        const char* value = call.text(value_name, "cvalue = null\n");
-        if (!value) return;
-        const char* node = call.text(node_name, "pSelectedNode = null\n");
-        if (!node) return;
-
-        SECURITY_ATTRIBUTES attributes;
-        SECURITY_DESCRIPTOR descriptor;
-        if (!prepare_security(call, attributes, descriptor, "Error initializing security descriptor\n")) return;
-
-        if (DWORD code = nativesystem::open_registry_root(root_name, node, call.handles.root)) {
-            native_trace(env, status, "Error connecting to registry\n");
-            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
-            call.fail_with_code(code);
+        const char *root_name{}, *sub_key{}, *value{}, *node{};
+        if (!call.texts({{key_name, &root_name, "csKey = null\n"},
+                         {sub_key_name, &sub_key, "csSubKey = null\n"},
+                         {value_name, &value, "cvalue = null\n"},
+                         {node_name, &node, "pSelectedNode = null\n"}})) {
             return;
         }
-        native_trace(env, status, "Successfully connected to registry\n");
+        if (!call.open_root(root_name, node,
+                            {"Error initializing security descriptor\n", nullptr, "Error connecting to registry\n",
+                             "Successfully connected to registry\n"})) {
+            return;
+        }
+
         LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_SET_VALUE, call.handles.key.put());
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Error opening key = %s\n", sub_key);
-            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
-            call.fail_with_code(result);
+            call.fail_returned(result);
             return;
         }
         native_trace(env, status, "Successfully opened key = %s\n", sub_key);
         result = RegDeleteValueA(call.handles.key.get(), value);
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Error deleting value = %s\n", value);
-            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
-            call.fail_with_code(result);
+            call.fail_returned(result);
             return;
         }
         native_trace(env, status, "Successfully deleted value = %s\n", value);

@@ -11,15 +11,17 @@
 
 using nativesystem::at_boundary;
 using nativesystem::error_text;
-using nativesystem::JniUtfString;
+using nativesystem::JniAnsiString;
 using nativesystem::LocalRef;
 using nativesystem::native_trace;
 using nativesystem::RegistryCall;
 
 namespace {
 
-// The four kinds a RegistryKeyData object may ask for, as its class numbers them.
+// The kind a RegistryKeyData object asks for, and the four kinds it may ask
+// for as its class numbers them.
 struct DataKinds {
+    jint requested = 0;
     jint string = 0;
     jint string_array = 0;
     jint integer = 0;
@@ -41,11 +43,30 @@ bool allocate_zeroed(std::vector<char>& buffer, std::size_t size) {
     }
 }
 
+// How an export traces and fails the look-up of its data object.
+struct DataLookup {
+    const char* class_missing_trace;
+    const char* class_missing_text;
+    // The write path traces the kind and the constants it reads.
+    bool trace_values;
+};
+
+// The data object's class, fetched after `trace`.
+LocalRef<jclass> data_class_of(RegistryCall& call, jobject data, const char* trace) {
+    native_trace(call.env, call.status, "%s", trace);
+    return nativesystem::object_class(call.env, data);
+}
+
 // Looks up the data object's kind and the four kind constants, tracing and
-// reporting what is missing.
-bool read_kinds(RegistryCall& call, jclass data_class, jobject data, bool trace_values, jint& kind,
-                DataKinds& kinds) {
+// reporting what is missing, the class included.
+bool read_kinds(RegistryCall& call, jclass data_class, jobject data, const DataLookup& lookup, DataKinds& kinds) {
     JNIEnv* env = call.env;
+    if (!data_class) {
+        native_trace(env, call.status, "%s", lookup.class_missing_trace);
+        call.fail(lookup.class_missing_text);
+        return false;
+    }
+    const bool trace_values = lookup.trace_values;
     struct Constant {
         const char* name;
         jint* value;
@@ -62,9 +83,9 @@ bool read_kinds(RegistryCall& call, jclass data_class, jobject data, bool trace_
     }
     // "GetDataTpe" is the read path's text as callers' log parsers match it: not a typo to fix.
     native_trace(env, call.status, trace_values ? "Calling GetDataType()" : "Calling GetDataTpe()");
-    kind = env->CallIntMethod(data, get_data_type);
+    kinds.requested = env->CallIntMethod(data, get_data_type);
     if (call.java_failed()) return false;
-    if (trace_values) native_trace(env, call.status, "Data type set = %d\n", static_cast<int>(kind));
+    if (trace_values) native_trace(env, call.status, "Data type set = %d\n", static_cast<int>(kinds.requested));
     for (const Constant& constant : constants) {
         jfieldID field = env->GetStaticFieldID(data_class, constant.name, "I");
         if (!field) {
@@ -91,7 +112,7 @@ jmethodID data_method(RegistryCall& call, jclass data_class, const char* name, c
 
 // A string the VM could not give fails with an empty text, one without an
 // ANSI form with its error.
-void fail_without_text(RegistryCall& call, const JniUtfString& text) {
+void fail_without_text(RegistryCall& call, const JniAnsiString& text) {
     if (text.error()) {
         call.fail_with_code(text.error());
     } else {
@@ -122,7 +143,7 @@ bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData
     if (call.java_failed()) return false;
     std::string text;
     if (java_text) {
-        JniUtfString chars(env, java_text.get());
+        JniAnsiString chars(env, java_text.get());
         if (!chars) {
             fail_without_text(call, chars);
             return false;
@@ -176,7 +197,7 @@ bool build_string_array(RegistryCall& call, jclass data_class, jobject data, Val
             if (!element) {
                 native_trace(env, call.status, "Array[%d] = ''\n", static_cast<int>(i));
             } else {
-                JniUtfString chars(env, element.get());
+                JniAnsiString chars(env, element.get());
                 if (!chars) {
                     fail_without_text(call, chars);
                     return false;
@@ -226,7 +247,7 @@ bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueDat
     }
     std::int32_t number = 0;
     {
-        JniUtfString chars(env, java_text.get());
+        JniAnsiString chars(env, java_text.get());
         if (!chars) {
             fail_without_text(call, chars);
             return false;
@@ -291,29 +312,18 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetVal
     at_boundary(env, status, [&] {
         RegistryCall call(env, status);
         ValueData value;
-        const char* root_name = call.text(key_name, "csKey = null\n");
-        if (!root_name) return;
-        native_trace(env, status, "csKey = %s\n", root_name);
-        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
-        if (!sub_key) return;
-        native_trace(env, status, "csSubKey = %s\n", sub_key);
-        const char* value_text = call.text(value_name, "cvalue = null\n");
-        if (!value_text) return;
-        native_trace(env, status, "csValue = %s\n", value_text);
-        const char* node = call.text(node_name, "pSelectedNode = null\n");
-        if (!node) return;
-        native_trace(env, status, "pSelectedNode = %s\n", node);
-
-        native_trace(env, status, "Retrieving class reference for regKeyData\n");
-        auto data_class = nativesystem::object_class(env, data);
-        if (!data_class) {
-            native_trace(env, status, "class not found\n");
-            call.fail("");
+        const char *root_name{}, *sub_key{}, *value_text{}, *node{};
+        if (!call.texts({{key_name, &root_name, "csKey = null\n", "csKey = %s\n"},
+                         {sub_key_name, &sub_key, "csSubKey = null\n", "csSubKey = %s\n"},
+                         {value_name, &value_text, "cvalue = null\n", "csValue = %s\n"},
+                         {node_name, &node, "pSelectedNode = null\n", "pSelectedNode = %s\n"}})) {
             return;
         }
-        jint kind = 0;
+
+        auto data_class = data_class_of(call, data, "Retrieving class reference for regKeyData\n");
         DataKinds kinds;
-        if (!read_kinds(call, data_class.get(), data, true, kind, kinds)) return;
+        if (!read_kinds(call, data_class.get(), data, {"class not found\n", "", true}, kinds)) return;
+        const jint kind = kinds.requested;
 
         bool built = false;
         if (kind == kinds.string) {
@@ -337,31 +347,14 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetVal
         }
         if (!built) return;
 
-        SECURITY_ATTRIBUTES attributes;
-        SECURITY_DESCRIPTOR descriptor;
-        if (!nativesystem::init_security_attributes(attributes, descriptor)) {
-            DWORD code = GetLastError();
-            native_trace(env, status, "Error initializing security descriptor\n");
-            call.fail_with_code(code);
-            return;
-        }
+        if (!call.secure("Error initializing security descriptor\n")) return;
         native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s\n\n", root_name, sub_key);
-        if (DWORD code = nativesystem::open_registry_root(root_name, node, call.handles.root)) {
-            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
-            call.fail_with_code(code);
-            return;
-        }
-        native_trace(env, status, "Successfully connected to registry\n");
+        if (!call.connect(root_name, node, nullptr, "Successfully connected to registry\n")) return;
         native_trace(env, status, "Creating key = %s\n", sub_key);
-        DWORD disposition = 0;
-        LONG result = RegCreateKeyExA(call.handles.root.get(), sub_key, 0,
-                                      const_cast<char*>(nativesystem::created_key_class), REG_OPTION_NON_VOLATILE,
-                                      nativesystem::created_key_access, &attributes, call.handles.key.put(),
-                                      &disposition);
+        LONG result = call.create_key(sub_key);
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Error creating key = %s\n", sub_key);
-            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
-            call.fail_with_code(result);
+            call.fail_returned(result);
             return;
         }
         native_trace(env, status, "Key %s successfully created\n", sub_key);
@@ -372,8 +365,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetVal
                                 static_cast<DWORD>(value.bytes.size()));
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Error setting value/data to key = %s\n", sub_key);
-            native_trace(env, status, "Error returned = %s\n", error_text(result).c_str());
-            call.fail_with_code(result);
+            call.fail_returned(result);
             return;
         }
         native_trace(env, status, "RegSetValueDataObject is executed successfully\n");
@@ -472,13 +464,13 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
     jstring node_name) {
     at_boundary(env, status, [&] {
         RegistryCall call(env, status);
-        const char* root_name = call.text(key_name, "csKey = null\n");
-        if (!root_name) return;
-        const char* value_text = call.text(value_name, "cvalue = null\n");
-        if (!value_text) return;
-        const char* sub_key = call.text(sub_key_name, "csSubKey = null\n");
-        if (!sub_key) return;
-        JniUtfString node(env, node_name);
+        const char *root_name{}, *value_text{}, *sub_key{};
+        if (!call.texts({{key_name, &root_name, "csKey = null\n"},
+                         {value_name, &value_text, "cvalue = null\n"},
+                         {sub_key_name, &sub_key, "csSubKey = null\n"}})) {
+            return;
+        }
+        JniAnsiString node(env, node_name);
         // No colon after "Function" here, unlike the other traces: log parsers match it.
         native_trace(env, status, "\n Native Function Inside RegGetDataObject %s %s %s %s \n", root_name, value_text,
                      sub_key, node ? node.get() : "(null)");
@@ -492,23 +484,12 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
             return;
         }
 
-        SECURITY_ATTRIBUTES attributes;
-        SECURITY_DESCRIPTOR descriptor;
-        if (!nativesystem::init_security_attributes(attributes, descriptor)) {
-            DWORD code = GetLastError();
-            native_trace(env, status, "Error initializing security descriptor\n");
-            call.fail_with_code(code);
+        // Wording and blanks of the connection failure as log parsers match them.
+        if (!call.open_root(root_name, node.get(),
+                            {"Error initializing security descriptor\n", "\nInitializeSecurity is successful\n",
+                             "\n Native function Could not connect to registry \n", "Connected to registry\n"})) {
             return;
         }
-        native_trace(env, status, "\nInitializeSecurity is successful\n");
-        if (DWORD code = nativesystem::open_registry_root(root_name, node.get(), call.handles.root)) {
-            // Wording and blanks as log parsers match them.
-            native_trace(env, status, "\n Native function Could not connect to registry \n");
-            native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
-            call.fail_with_code(code);
-            return;
-        }
-        native_trace(env, status, "Connected to registry\n");
         LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_QUERY_VALUE, call.handles.key.put());
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "\n Could not open the registry key 1\n");
@@ -537,16 +518,12 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
                          static_cast<int>(size), static_cast<int>(type));
         }
 
-        native_trace(env, status, "Setting data in RegistryKeyData object\n");
-        auto data_class = nativesystem::object_class(env, data);
-        if (!data_class) {
-            native_trace(env, status, "RegistryKeyData Class not found\n");
-            call.fail("REGISTRY_NATIVE_ERROR: RegistryKeyData class not found");
-            return;
-        }
-        jint kind = 0;
+        auto data_class = data_class_of(call, data, "Setting data in RegistryKeyData object\n");
         DataKinds kinds;
-        if (!read_kinds(call, data_class.get(), data, false, kind, kinds)) return;
+        const DataLookup lookup{"RegistryKeyData Class not found\n",
+                                "REGISTRY_NATIVE_ERROR: RegistryKeyData class not found", false};
+        if (!read_kinds(call, data_class.get(), data, lookup, kinds)) return;
+        const jint kind = kinds.requested;
 
         bool delivered = false;
         if (kind == kinds.string) {

@@ -8,6 +8,15 @@ namespace nativesystem {
 
 namespace {
 
+// Returned for a root name that is not one of the four.
+constexpr DWORD unknown_root_error = 60;
+// Returned when the node's registry cannot be reached.
+constexpr DWORD connection_error = 30;
+
+// Creation settings of every operation that creates keys.
+constexpr const char* created_key_class = "Application Global Data";
+constexpr REGSAM created_key_access = KEY_READ | KEY_WRITE;
+
 HKEY predefined_key(RegistryRoot root) {
     switch (root) {
     case RegistryRoot::local_machine: return HKEY_LOCAL_MACHINE;
@@ -18,8 +27,7 @@ HKEY predefined_key(RegistryRoot root) {
     return nullptr;
 }
 
-}  // namespace
-
+// Connects to `root_name` on `node` (passed unchanged); 0 and an open root, or an error code.
 DWORD open_registry_root(const char* root_name, const char* node, vel::unique_hkey& root) {
     auto named = registry_root_named(root_name);
     if (!named) return unknown_root_error;
@@ -32,6 +40,7 @@ DWORD open_registry_root(const char* root_name, const char* node, vel::unique_hk
     return 0;
 }
 
+// A descriptor with nothing in it, inheritable; false when it cannot be initialised.
 bool init_security_attributes(SECURITY_ATTRIBUTES& attributes, SECURITY_DESCRIPTOR& descriptor) {
     if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)) return false;
     attributes.nLength = sizeof attributes;
@@ -39,6 +48,8 @@ bool init_security_attributes(SECURITY_ATTRIBUTES& attributes, SECURITY_DESCRIPT
     attributes.bInheritHandle = TRUE;
     return true;
 }
+
+}  // namespace
 
 RegistryHandles::~RegistryHandles() {
     if (key) RegFlushKey(key.get());
@@ -48,7 +59,7 @@ RegistryHandles::~RegistryHandles() {
 }
 
 const char* RegistryCall::text(jstring argument, const char* null_trace) {
-    const JniUtfString& obtained = texts_.emplace_back(env, argument);
+    const JniAnsiString& obtained = texts_.emplace_back(env, argument);
     if (obtained.error()) {
         fail_with_code(obtained.error());
     } else if (!obtained) {
@@ -58,12 +69,61 @@ const char* RegistryCall::text(jstring argument, const char* null_trace) {
     return obtained.get();
 }
 
+bool RegistryCall::texts(std::initializer_list<RegistryArgument> arguments) {
+    for (const RegistryArgument& argument : arguments) {
+        *argument.text = text(argument.java, argument.null_trace);
+        if (!*argument.text) return false;
+        if (argument.read_trace) native_trace(env, status, argument.read_trace, *argument.text);
+    }
+    return true;
+}
+
+bool RegistryCall::secure(const char* failure_trace) {
+    if (init_security_attributes(attributes_, descriptor_)) return true;
+    DWORD code = GetLastError();
+    native_trace(env, status, "%s", failure_trace);
+    fail_with_code(code);
+    return false;
+}
+
+bool RegistryCall::connect(const char* root_name, const char* node, const char* failure_trace,
+                           const char* connected_trace) {
+    if (DWORD code = open_registry_root(root_name, node, handles.root)) {
+        trace_if(failure_trace);
+        fail_returned(code);
+        return false;
+    }
+    trace_if(connected_trace);
+    return true;
+}
+
+bool RegistryCall::open_root(const char* root_name, const char* node, const RegistrySetupTraces& traces) {
+    if (!secure(traces.security_failed)) return false;
+    trace_if(traces.secured);
+    return connect(root_name, node, traces.connect_failed, traces.connected);
+}
+
+LONG RegistryCall::create_key(const char* sub_key) {
+    DWORD disposition = 0;
+    return RegCreateKeyExA(handles.root.get(), sub_key, 0, const_cast<char*>(created_key_class),
+                           REG_OPTION_NON_VOLATILE, created_key_access, &attributes_, handles.key.put(), &disposition);
+}
+
+void RegistryCall::fail_returned(DWORD code) {
+    native_trace(env, status, "Error returned = %s\n", error_text(code).c_str());
+    fail_with_code(code);
+}
+
 bool RegistryCall::java_failed() {
     if (!java_threw(env)) return false;
     // With an exception pending the trace describes it instead of printing.
     native_trace(env, status, "%s", "");
     fail("");
     return true;
+}
+
+void RegistryCall::trace_if(const char* text) {
+    if (text) native_trace(env, status, "%s", text);
 }
 
 }  // namespace nativesystem

@@ -1,30 +1,17 @@
-// The frame the registry exports share: root connection, security attributes,
-// argument texts and the clean-up order of the two registry handles.
+// The frame the registry exports share: argument texts, security attributes,
+// root connection, their traces and the clean-up order of the two registry
+// handles.
 #pragma once
 
 #include <windows.h>
 
 #include <deque>
+#include <initializer_list>
 
 #include "common/unique_resource.h"
 #include "nativesystem/jni_frame.h"
 
 namespace nativesystem {
-
-// Returned for a root name that is not one of the four.
-inline constexpr DWORD unknown_root_error = 60;
-// Returned when the node's registry cannot be reached.
-inline constexpr DWORD connection_error = 30;
-
-// Connects to `root_name` on `node` (passed unchanged); 0 and an open root, or an error code.
-DWORD open_registry_root(const char* root_name, const char* node, vel::unique_hkey& root);
-
-// A descriptor with nothing in it, inheritable; false when it cannot be initialised.
-bool init_security_attributes(SECURITY_ATTRIBUTES& attributes, SECURITY_DESCRIPTOR& descriptor);
-
-// Creation settings shared by every operation that creates keys.
-inline constexpr const char* created_key_class = "Application Global Data";
-inline constexpr REGSAM created_key_access = KEY_READ | KEY_WRITE;
 
 // The root and the key of one operation. Both are flushed, then the root and
 // then the key closed.
@@ -38,19 +25,55 @@ struct RegistryHandles {
     ~RegistryHandles();
 };
 
+// An argument text of a registry export: the Java string, where its text
+// goes, the trace when it is missing and, optionally, a printf format that
+// traces the text once it is read.
+struct RegistryArgument {
+    jstring java;
+    const char** text;
+    const char* null_trace;
+    const char* read_trace = nullptr;
+};
+
+// Traces of the set-up between the argument texts and the operation; nullptr
+// where an export traces nothing at that step.
+struct RegistrySetupTraces {
+    const char* security_failed;
+    const char* secured;
+    // Ahead of "Error returned = ..." when the root cannot be opened.
+    const char* connect_failed;
+    const char* connected;
+};
+
 // One registry export in progress. Members are released in reverse order:
 // the argument texts first, then the handles.
 class RegistryCall {
 public:
     RegistryCall(JNIEnv* env, jobject status) : env(env), status(status) {}
+    RegistryCall(const RegistryCall&) = delete;
+    RegistryCall& operator=(const RegistryCall&) = delete;
 
-    // The text of an argument; on a missing one traces `null_trace`, reports
-    // failure with an empty text and answers nullptr. One without an ANSI form
-    // fails with its error.
-    const char* text(jstring argument, const char* null_trace);
+    // The texts of `arguments` in order; false at the first one missing,
+    // which traces its `null_trace` and fails with an empty text, or one
+    // without an ANSI form, which fails with its error.
+    bool texts(std::initializer_list<RegistryArgument> arguments);
+
+    // Fills the security attributes; on failure traces `failure_trace` and
+    // fails with the last error.
+    bool secure(const char* failure_trace);
+    // Connects to the root on the node; on failure traces `failure_trace`
+    // (when given) and the error, and fails with the error.
+    bool connect(const char* root_name, const char* node, const char* failure_trace, const char* connected_trace);
+    // secure(), the `secured` trace, then connect().
+    bool open_root(const char* root_name, const char* node, const RegistrySetupTraces& traces);
+    // Creates or opens `sub_key` below the root as the key of the call, with
+    // the creation settings and what secure() filled; the registry's result.
+    LONG create_key(const char* sub_key);
 
     void fail(const char* text) { report_failure(env, status, text); }
     void fail_with_code(DWORD code) { report_failure(env, status, error_text(code).c_str()); }
+    // Traces "Error returned = " and the text of `code`, then fails with it.
+    void fail_returned(DWORD code);
     void succeed() { report_success(env, status); }
     // After a call into Java: true when it threw, which fails the operation.
     // The exception is described (tracing on) or kept for the Java caller.
@@ -61,7 +84,14 @@ public:
     RegistryHandles handles;
 
 private:
-    std::deque<JniUtfString> texts_;
+    // The text of an argument, as texts() reads each; nullptr when missing.
+    const char* text(jstring argument, const char* null_trace);
+    // Traces `text` as it stands; nothing for nullptr.
+    void trace_if(const char* text);
+
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+    std::deque<JniAnsiString> texts_;
 };
 
 }  // namespace nativesystem

@@ -175,8 +175,8 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStar
     try {
         int outcome = 0;
         {
-            JniUtfString node_text(env, node);
-            JniUtfString home_text(env, home);
+            JniAnsiString node_text(env, node);
+            JniAnsiString home_text(env, home);
             if (node_text && home_text) {
                 set_daemon_home(home_text.get());
                 install_daemon_service(node_text.get());

@@ -123,7 +123,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_valida
         DWORD error = ERROR_INVALID_PARAMETER;
         std::string detail;
         {
-            JniUtfString name(env, device);
+            JniAnsiString name(env, device);
             vel::unique_file handle;
             if (name) outcome = check_raw_device(name.get(), handle, error, detail);
             if (name.error()) error = name.error();

@@ -37,6 +37,23 @@ vel::unique_schandle open_node_manager(const char* node, DWORD& error) {
     return manager;
 }
 
+// A service opened through its node's manager. The service closes first.
+struct NodeService {
+    vel::unique_schandle manager;
+    vel::unique_schandle service;
+};
+
+// Opens the node's manager, then the service in it with `access`; when either
+// fails the service handle is empty and `error` holds why.
+NodeService open_node_service(const char* node, const char* service_name, DWORD access, DWORD& error) {
+    NodeService opened;
+    opened.manager = open_node_manager(node, error);
+    if (!opened.manager) return opened;
+    opened.service.reset(OpenServiceA(opened.manager.get(), service_name, access));
+    if (!opened.service) error = GetLastError();
+    return opened;
+}
+
 ServiceProgress progress_of(const SERVICE_STATUS& status) {
     return {status.dwCurrentState, status.dwCheckPoint, status.dwWaitHint, status.dwWin32ExitCode};
 }
@@ -84,14 +101,12 @@ OperationResult create_service_on_node(const CreateRequest& request) {
 
 OperationResult set_service_dependency(const char* service_name, const char* dependency_text, const char* node) {
     DWORD error = 0;
-    vel::unique_schandle manager = open_node_manager(node, error);
-    if (!manager) return failed(error);
-    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, SERVICE_ALL_ACCESS));
-    if (!service) return failed(GetLastError());
+    NodeService opened = open_node_service(node, service_name, SERVICE_ALL_ACCESS, error);
+    if (!opened.service) return failed(error);
 
     std::optional<std::string> list = make_dependency_list(dependency_text);
     if (!list) return failed(ERROR_INVALID_PARAMETER);
-    if (!ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr,
+    if (!ChangeServiceConfigA(opened.service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, nullptr,
                               nullptr, nullptr, list->c_str(), nullptr, nullptr, nullptr)) {
         return failed(GetLastError());
     }
@@ -100,11 +115,9 @@ OperationResult set_service_dependency(const char* service_name, const char* dep
 
 OperationResult delete_service_on_node(const char* service_name, const char* node) {
     DWORD error = 0;
-    vel::unique_schandle manager = open_node_manager(node, error);
-    if (!manager) return failed(error);
-    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, DELETE));
-    if (!service) return failed(GetLastError());
-    if (!DeleteService(service.get())) return failed(GetLastError());
+    NodeService opened = open_node_service(node, service_name, DELETE, error);
+    if (!opened.service) return failed(error);
+    if (!DeleteService(opened.service.get())) return failed(GetLastError());
     return kSucceeded;
 }
 
@@ -118,21 +131,19 @@ std::uint64_t ticks_since(DWORD origin) {
 
 OperationResult start_service_on_node(const char* service_name, const char* node, std::uint64_t ceiling_ms) {
     DWORD error = 0;
-    vel::unique_schandle manager = open_node_manager(node, error);
-    if (!manager) return failed(error);
-    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, SERVICE_ALL_ACCESS));
-    if (!service) return failed(GetLastError());
-    if (!StartServiceA(service.get(), 0, nullptr)) return failed(GetLastError());
+    NodeService opened = open_node_service(node, service_name, SERVICE_ALL_ACCESS, error);
+    if (!opened.service) return failed(error);
+    if (!StartServiceA(opened.service.get(), 0, nullptr)) return failed(GetLastError());
 
     SERVICE_STATUS status{};
-    if (!QueryServiceStatus(service.get(), &status)) return failed(GetLastError());
+    if (!QueryServiceStatus(opened.service.get(), &status)) return failed(GetLastError());
     ServiceProgress progress = progress_of(status);
     const DWORD origin = GetTickCount();
     ServiceWait wait = begin_service_wait(progress, 0);
     WaitVerdict verdict = WaitVerdict::go_on;
     while (progress.state != kStateRunning) {
         Sleep(service_poll_ms(progress.wait_hint));
-        if (!QueryServiceStatus(service.get(), &status)) return failed(GetLastError());
+        if (!QueryServiceStatus(opened.service.get(), &status)) return failed(GetLastError());
         progress = progress_of(status);
         verdict = service_wait_verdict(wait, progress, ticks_since(origin), kStateRunning, ceiling_ms);
         if (verdict != WaitVerdict::go_on) break;
@@ -145,28 +156,26 @@ namespace {
 
 OperationResult stop_service_on_node(const char* service_name, const char* node) {
     DWORD error = 0;
-    vel::unique_schandle manager = open_node_manager(node, error);
-    if (!manager) return failed(error);
-    vel::unique_schandle service(OpenServiceA(manager.get(), service_name, SERVICE_STOP | SERVICE_QUERY_STATUS));
-    if (!service) return failed(GetLastError());
+    NodeService opened = open_node_service(node, service_name, SERVICE_STOP | SERVICE_QUERY_STATUS, error);
+    if (!opened.service) return failed(error);
 
     SERVICE_STATUS status{};
-    if (!ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) return failed(GetLastError());
+    if (!ControlService(opened.service.get(), SERVICE_CONTROL_STOP, &status)) return failed(GetLastError());
     // Accepted: the outcome no longer depends on how far the stop gets.
     ServiceProgress progress = progress_of(status);
     const DWORD origin = GetTickCount();
     ServiceWait wait = begin_service_wait(progress, 0);
     while (progress.state != kStateStopped) {
         Sleep(service_poll_ms(progress.wait_hint));
-        if (!QueryServiceStatus(service.get(), &status)) break;
+        if (!QueryServiceStatus(opened.service.get(), &status)) break;
         progress = progress_of(status);
         if (service_wait_verdict(wait, progress, ticks_since(origin), kStateStopped) != WaitVerdict::go_on) break;
     }
     return kSucceeded;
 }
 
-bool all_present(std::initializer_list<const JniUtfString*> texts) {
-    for (const JniUtfString* text : texts) {
+bool all_present(std::initializer_list<const JniAnsiString*> texts) {
+    for (const JniAnsiString* text : texts) {
         if (!*text) return false;
     }
     return true;
@@ -178,8 +187,8 @@ jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node,
     try {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
-            JniUtfString name_text(env, service_name);
-            JniUtfString node_text(env, node);
+            JniAnsiString name_text(env, service_name);
+            JniAnsiString node_text(env, node);
             if (DWORD error = conversion_error({&name_text, &node_text})) {
                 result = failed(error);
             } else if (name_text) {
@@ -208,13 +217,13 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
     try {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
-            JniUtfString executable_text(env, executable);
-            JniUtfString name_text(env, service_name);
-            JniUtfString dependencies_text(env, dependencies);
-            JniUtfString account_text(env, account);
-            JniUtfString group_text(env, load_order_group);
-            JniUtfString password_text(env, password);
-            JniUtfString node_text(env, node);
+            JniAnsiString executable_text(env, executable);
+            JniAnsiString name_text(env, service_name);
+            JniAnsiString dependencies_text(env, dependencies);
+            JniAnsiString account_text(env, account);
+            JniAnsiString group_text(env, load_order_group);
+            JniAnsiString password_text(env, password);
+            JniAnsiString node_text(env, node);
             // An optional text that was given but could not be converted must
             // not pass as absent: a lost account would mean LocalSystem.
             const bool optional_lost = (dependencies && !dependencies_text) || (account && !account_text) ||
@@ -245,9 +254,9 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
     try {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
-            JniUtfString name_text(env, service_name);
-            JniUtfString dependency(env, dependency_text);
-            JniUtfString node_text(env, node);
+            JniAnsiString name_text(env, service_name);
+            JniAnsiString dependency(env, dependency_text);
+            JniAnsiString node_text(env, node);
             if (DWORD error = conversion_error({&name_text, &dependency, &node_text})) {
                 result = failed(error);
             } else if (all_present({&name_text, &dependency})) {
