@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -47,7 +48,12 @@ inline std::string fresh_root(const std::string& name) {
     char temp[MAX_PATH];
     const DWORD length = GetTempPathA(sizeof temp, temp);
     std::string root = std::string(temp, length) + "kitwt_" + name;
-    for (int attempt = 0; attempt < 3 && exists(root); ++attempt) remove_tree(root);
+    for (int attempt = 0; attempt < 3 && exists(root); ++attempt) {
+        remove_tree(root);
+        // What remove_tree refuses, such as an overlong path an earlier run left.
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
     EXPECT_EQ(_mkdir(root.c_str()), 0) << root << ": errno " << errno;
     return root;
 }

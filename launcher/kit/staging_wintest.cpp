@@ -17,7 +17,7 @@ void make_file(const std::string& path, const std::string& content = "data") {
 
 std::string program_directory() {
     std::string directory;
-    GetCurrentDir(directory);
+    EXPECT_EQ(GetCurrentDir(directory), 0);
     return directory;
 }
 
@@ -158,7 +158,9 @@ TEST(KitTrees, OverlongPathsAreRefusedNotCut) {
     ASSERT_TRUE(exists(deep + "\\f.txt"));
     EXPECT_EQ(copy_tree(deep, root + "\\copy"), -1);
     EXPECT_FALSE(exists(root + "\\copy\\f.txt"));
+    EXPECT_EQ(std::remove((deep + "\\f.txt").c_str()), 0);  // beyond remove_tree, as the copy found
     remove_tree(root);
+    EXPECT_FALSE(exists(root));
 }
 
 TEST(KitProcesses, RunAndWaitReturnsTheExitCodeOrTheWindowsError) {
