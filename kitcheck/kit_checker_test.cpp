@@ -27,7 +27,9 @@ TEST(KitCheck, SampleKitLaidOutAsTheDemoLaysItOutIsClean) {
     fs::copy(VEL_SAMPLE_KIT, kit, fs::copy_options::recursive);
     fs::copy(VEL_BUILT_RESOURCES, kit / "resource", fs::copy_options::recursive);
     fs::create_directories(kit / "jre" / "bin");
-    for (const char* program : {"setup.exe", "jre/bin/java.exe", "jre/bin/javaw.exe"}) std::ofstream(kit / program);
+    for (const char* program : {"setup.exe", "jre/bin/java.exe", "jre/bin/javaw.exe"}) {
+        ASSERT_TRUE(std::ofstream(kit / program)) << program;
+    }
 
     const std::vector<Finding> findings = check_kit(directory_kit(kit.string()));
     fs::remove_all(kit);

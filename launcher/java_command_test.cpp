@@ -275,7 +275,7 @@ TEST(JavaCommand, ExtraClasspath) {
     EXPECT_EQ(expand_extra_classpath("S", ""), "");
     JavaCommandInput in = plain_run();
     in.addto_classpath = "a.jar;b.jar";
-    EXPECT_NE(build_classpath(in).find(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;\\;A\\syscheck.jar;"), std::string::npos);
+    EXPECT_THAT(build_classpath(in), testing::HasSubstr(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;\\;A\\syscheck.jar;"));
 }
 
 TEST(JavaCommand, SourceLocation) {

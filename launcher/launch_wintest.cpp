@@ -14,9 +14,9 @@
 namespace {
 
 std::vector<std::string> stub_command(const char* exit_code, const char* sleep_ms) {
-    SetEnvironmentVariableA("VEL_STUB_EXIT", exit_code);
-    SetEnvironmentVariableA("VEL_STUB_SLEEP_MS", sleep_ms);
-    SetEnvironmentVariableA("VEL_STUB_REPORT", "NUL");
+    EXPECT_TRUE(SetEnvironmentVariableA("VEL_STUB_EXIT", exit_code)) << GetLastError();
+    EXPECT_TRUE(SetEnvironmentVariableA("VEL_STUB_SLEEP_MS", sleep_ms)) << GetLastError();
+    EXPECT_TRUE(SetEnvironmentVariableA("VEL_STUB_REPORT", "NUL")) << GetLastError();
     return {"\"java.exe\" ", "-cp", "\"x\"", "Main", ""};
 }
 

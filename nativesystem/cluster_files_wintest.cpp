@@ -1,6 +1,7 @@
 // The cluster file operations through their exports, on Wine's drive.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -34,8 +35,14 @@ constexpr std::size_t kMaxPathLength = 259;
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void write_file(const std::string& path, const std::string& content, bool read_only = false) {
-    std::ofstream(path, std::ios::binary) << content;
-    if (read_only) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    SCOPED_TRACE("write_file " + path);
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    out.close();
+    ASSERT_TRUE(out);
+    if (read_only) {
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
+    }
 }
 
 std::string read_file(const std::string& path) {
@@ -74,8 +81,8 @@ protected:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root_ = std::string(temp) + "velcluster_" + std::to_string(GetCurrentProcessId()) + "_" + info->name();
         clear_tree(root_);
-        ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr));
-        ASSERT_NE(root_.find(':'), std::string::npos);
+        ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr)) << GetLastError();
+        ASSERT_THAT(root_, testing::HasSubstr(":"));
     }
     void TearDown() override { clear_tree(root_); }
 
@@ -128,7 +135,7 @@ TEST_F(ClusterFiles, MoveAndRemoveFile) {
 
 TEST_F(ClusterFiles, RemoveDirOnlyWhenEmpty) {
     auto remove_dir = JNIHOST_EXPORT(lib_, removeDirCluster);
-    ASSERT_TRUE(CreateDirectoryA(at("d").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(at("d").c_str(), nullptr)) << GetLastError();
     write_file(at("d\\f.txt"), "x");
     EXPECT_EQ(result(remove_dir, vm_.str(at("d"))), failure(ERROR_DIR_NOT_EMPTY));
     DeleteFileA(at("d\\f.txt").c_str());
@@ -138,7 +145,7 @@ TEST_F(ClusterFiles, RemoveDirOnlyWhenEmpty) {
 
 TEST_F(ClusterFiles, CreateDirMakesEveryMissingLevelAndAcceptsExistingOnes) {
     auto create = JNIHOST_EXPORT(lib_, createDirCluster);
-    ASSERT_TRUE(CreateDirectoryA(at("x").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(at("x").c_str(), nullptr)) << GetLastError();
     EXPECT_EQ(result(create, vm_.str(at("x\\y\\z"))), "1| ");
     EXPECT_TRUE(is_directory(at("x\\y\\z")));
     EXPECT_EQ(result(create, vm_.str(at("x\\y\\z"))), "1| ");
@@ -157,10 +164,10 @@ TEST_F(ClusterFiles, CreateDirRefusesPathsItCannotPlace) {
     auto create = JNIHOST_EXPORT(lib_, createDirCluster);
     char current[MAX_PATH];
     ASSERT_NE(GetCurrentDirectoryA(sizeof current, current), 0u);
-    ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str())) << GetLastError();
     EXPECT_EQ(result(create, vm_.str("x\\y")), failure(ERROR_BAD_PATHNAME));
     EXPECT_FALSE(exists(at("x")));
-    SetCurrentDirectoryA(current);
+    EXPECT_TRUE(SetCurrentDirectoryA(current)) << GetLastError();
 
     // Longer than a level's place: refused whole, never cut to another path.
     const std::string deep = at("long\\" + std::string(260, 'l'));
@@ -172,13 +179,13 @@ TEST_F(ClusterFiles, RecursiveRemovalClearsReadOnlyEntriesAtEveryLevel) {
     auto remove_tree = JNIHOST_EXPORT(lib_, removeDirRecurseCluster);
     const std::string tree = at("tree");
     for (const char* level : {"", "\\a", "\\a\\b", "\\a\\b\\c", "\\empty"}) {
-        ASSERT_TRUE(CreateDirectoryA((tree + level).c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((tree + level).c_str(), nullptr)) << GetLastError();
     }
     write_file(tree + "\\top.txt", "1", true);
     write_file(tree + "\\a\\mid.txt", "2");
     write_file(tree + "\\a\\b\\c\\deep.txt", "3", true);
     write_file(tree + "\\a\\b\\c\\deep2.txt", "4", true);
-    SetFileAttributesA((tree + "\\a\\b").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(SetFileAttributesA((tree + "\\a\\b").c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
 
     EXPECT_EQ(result(remove_tree, vm_.str(tree)), "1| ");
     EXPECT_FALSE(exists(tree));
@@ -189,26 +196,26 @@ TEST_F(ClusterFiles, RecursiveRemovalOfNothingAndOfDotNames) {
     auto remove_tree = JNIHOST_EXPORT(lib_, removeDirRecurseCluster);
     EXPECT_EQ(result(remove_tree, vm_.str(at("missing"))), "1| ");
     EXPECT_EQ(result(remove_tree, vm_.str(at("missing\\deeper"))), "1| ");
-    ASSERT_TRUE(CreateDirectoryA(at("empty").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(at("empty").c_str(), nullptr)) << GetLastError();
     EXPECT_EQ(result(remove_tree, vm_.str(at("empty"))), "1| ");
     EXPECT_FALSE(exists(at("empty")));
 
     char current[MAX_PATH];
     ASSERT_NE(GetCurrentDirectoryA(sizeof current, current), 0u);
-    ASSERT_TRUE(CreateDirectoryA(at("cwd").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(at("cwd").c_str(), nullptr)) << GetLastError();
     write_file(at("cwd\\keep.txt"), "x");
-    ASSERT_TRUE(SetCurrentDirectoryA(at("cwd").c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(at("cwd").c_str())) << GetLastError();
     EXPECT_EQ(result(remove_tree, vm_.str(".")), failure(ERROR_BAD_PATHNAME));
     EXPECT_EQ(result(remove_tree, vm_.str("..")), failure(ERROR_BAD_PATHNAME));
-    SetCurrentDirectoryA(current);
+    EXPECT_TRUE(SetCurrentDirectoryA(current)) << GetLastError();
     EXPECT_TRUE(exists(at("cwd\\keep.txt")));
 }
 
 TEST_F(ClusterFiles, RecursiveRemovalStopsAtAFileItCannotDelete) {
     auto remove_tree = JNIHOST_EXPORT(lib_, removeDirRecurseCluster);
     const std::string tree = at("tree");
-    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((tree + "\\sub").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(CreateDirectoryA((tree + "\\sub").c_str(), nullptr)) << GetLastError();
     write_file(tree + "\\sub\\held.txt", "x");
     write_file(tree + "\\loose.txt", "y");
     {
@@ -235,14 +242,14 @@ TEST_F(ClusterFiles, RecursiveRemovalStopsAtAFileItCannotDelete) {
 TEST_F(ClusterFiles, RecursiveRemovalSkipsASubDirectoryTooLongToPlace) {
     auto remove_tree = JNIHOST_EXPORT(lib_, removeDirRecurseCluster);
     const std::string tree = at("tree");
-    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr)) << GetLastError();
     ASSERT_LT(tree.size(), 200u);
     // Only the wide functions with the \\?\ prefix reach such a path.
     const std::string long_name(kMaxPathLength + 1 - tree.size(), 'a');
     const std::wstring long_dir = L"\\\\?\\" + std::wstring(tree.begin(), tree.end()) + L"\\" +
                                   std::wstring(long_name.begin(), long_name.end());
-    ASSERT_TRUE(CreateDirectoryW(long_dir.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((tree + "\\short").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(long_dir.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(CreateDirectoryA((tree + "\\short").c_str(), nullptr)) << GetLastError();
     write_file(tree + "\\short\\inner.txt", "1");
     write_file(tree + "\\loose.txt", "2");
 

@@ -69,10 +69,13 @@ bool is_directory(const std::wstring& path) {
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void write_file(const std::wstring& path, const std::string& content) {
+    SCOPED_TRACE("write_file " + utf8(path));
     vel::unique_file file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file);
+    ASSERT_TRUE(file) << GetLastError();
     DWORD written = 0;
-    WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr))
+        << GetLastError();
+    ASSERT_EQ(written, content.size());
 }
 
 std::string read_file(const std::wstring& path) {
@@ -123,7 +126,7 @@ protected:
         ASSERT_GT(length, 0u);
         base = std::wstring(temp, length) + L"VelCodePageText";
         clear();
-        ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr)) << GetLastError();
         key = L"Software\\VelCodePageTextTest\\" + names.key;
     }
     void TearDown() override {
@@ -266,7 +269,7 @@ TEST_F(CodePageText, EnvironmentValuesReachJavaAsTheirCharacters) {
     ASSERT_EQ(_putenv(("VEL_CODE_PAGE_TEXT=" + ansi).c_str()), 0);
     EXPECT_EQ(vm.text(vm.call(get_environment, vm.str("VEL_CODE_PAGE_TEXT"))), "1|" + utf8(names.data) + "@Success");
     EXPECT_EQ(vm.text(vm.call(get_environment, java(lacking))), "0|Failure");
-    _putenv("VEL_CODE_PAGE_TEXT=");
+    EXPECT_EQ(_putenv("VEL_CODE_PAGE_TEXT="), 0);
 }
 
 }  // namespace

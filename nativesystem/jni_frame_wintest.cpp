@@ -1,5 +1,6 @@
 #include "nativesystem/jni_frame.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <new>
@@ -46,12 +47,12 @@ TEST(ErrorText, SystemMessageWithItsLineEnd) {
     std::string text = error_text(ERROR_FILE_NOT_FOUND);
     ASSERT_GT(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    EXPECT_EQ(text.find("Unknown error"), std::string::npos);
+    EXPECT_THAT(text, testing::Not(testing::HasSubstr("Unknown error")));
     EXPECT_EQ(error_text(0x3fffffffu), "Unknown error 1073741823");
     // A message with an insert is fetched with the insert as it stands.
     const std::string with_insert = error_text(ERROR_BAD_EXE_FORMAT);
-    EXPECT_NE(with_insert.find("%1"), std::string::npos) << with_insert;
-    EXPECT_EQ(with_insert.find("Unknown error"), std::string::npos) << with_insert;
+    EXPECT_THAT(with_insert, testing::HasSubstr("%1"));
+    EXPECT_THAT(with_insert, testing::Not(testing::HasSubstr("Unknown error")));
 }
 
 TEST(ResultString, SuccessFailureAndAllocationFailureText) {

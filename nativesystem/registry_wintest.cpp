@@ -3,11 +3,13 @@
 // remote-registry connection reaches here.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "common/unique_resource.h"
 #include "nativesystem/jni_frame.h"
 #include "tests/jnihost/jnihost.h"
 
@@ -44,19 +46,20 @@ protected:
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, test_root); }
 
     void create_directly(const std::string& key) {
-        HKEY handle;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                                  nullptr),
+        SCOPED_TRACE("create_directly " + key);
+        vel::unique_hkey handle;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  handle.put(), nullptr),
                   ERROR_SUCCESS);
-        RegCloseKey(handle);
     }
     void write_directly(const std::string& value, DWORD type, const std::vector<unsigned char>& bytes) {
-        HKEY handle;
+        SCOPED_TRACE("write_directly " + value);
+        vel::unique_hkey handle;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &handle, nullptr),
+                                  handle.put(), nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(handle, value.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
-        RegCloseKey(handle);
+        ASSERT_EQ(RegSetValueExA(handle.get(), value.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size())),
+                  ERROR_SUCCESS);
     }
     RawValue read_directly(const std::string& value, const std::string& key = {}) {
         RawValue raw;
@@ -230,9 +233,8 @@ TEST_F(Registry, DeleteKeyReportsThePlatformRefusal) {
     std::string trace = out.finish();
     EXPECT_EQ(vm.calls(status), (Calls{"setStatus(false)", failure(ERROR_ACCESS_DENIED), "setStatus(false)",
                                        failure(ERROR_FILE_NOT_FOUND)}));
-    EXPECT_NE(trace.find("Error deleting key " + sub_key + "\n\nError message = " + error_text(ERROR_ACCESS_DENIED) +
-                         "\n\n"),
-              std::string::npos);
+    EXPECT_THAT(trace, testing::HasSubstr("Error deleting key " + sub_key +
+                                          "\n\nError message = " + error_text(ERROR_ACCESS_DENIED) + "\n\n"));
     EXPECT_TRUE(key_exists(sub_key + "\\child"));
 }
 
@@ -357,7 +359,7 @@ TEST_F(Registry, SetRefusesEmptyOrNullDataAndUnknownKindsWithoutTouchingTheRegis
     for (const char* expected : {"Array size = 0\n\ndata array size = null\n\n",
                                  "STRING array\n\n\ndata for key is null\n\n", "INTEGER\n\n\ndata for key is null\n\n",
                                  "BINARY\n\n\ndata for key is null\n\n", "Invalid data type 9 \n\n"}) {
-        EXPECT_NE(trace.find(expected), std::string::npos) << expected;
+        EXPECT_THAT(trace, testing::HasSubstr(expected));
     }
     Calls calls;
     for (int i = 0; i < 5; ++i) calls.insert(calls.end(), {"setStatus(false)", "setOSString()"});
@@ -416,7 +418,7 @@ TEST_F(Registry, SetWithMissingMembersFailsWithAnEmptyText) {
     local.call(set_value, local.str("HKEY_CURRENT_USER"), local.str(sub_key), local.str("v"), classless, status,
                local.str(node));
     std::string trace = out.finish();
-    EXPECT_NE(trace.find("Retrieving class reference for regKeyData\n\nclass not found\n\n"), std::string::npos);
+    EXPECT_THAT(trace, testing::HasSubstr("Retrieving class reference for regKeyData\n\nclass not found\n\n"));
     EXPECT_EQ(local.calls(status), (Calls{"setStatus(false)", "setOSString()"}));
     EXPECT_FALSE(key_exists(sub_key));
 }
@@ -640,8 +642,8 @@ TEST_F(Registry, NewStringFailuresFailWithAnEmptyText) {
     vm.call(get_value, vm.str("HKEY_CURRENT_USER"), vm.str(sub_key), vm.str("m"), vm.registry_data(of_kind(2)), status,
             vm.str(node));
     std::string trace = out.finish();
-    EXPECT_NE(trace.find("Error creating String object\n\n"), std::string::npos);
-    EXPECT_NE(trace.find("Error constructing String object\n\n"), std::string::npos);
+    EXPECT_THAT(trace, testing::HasSubstr("Error creating String object\n\n"));
+    EXPECT_THAT(trace, testing::HasSubstr("Error constructing String object\n\n"));
     EXPECT_EQ(vm.calls(status), (Calls{"setStatus(false)", "setOSString()", "setStatus(false)", "setOSString()"}));
 }
 

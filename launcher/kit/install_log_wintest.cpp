@@ -20,14 +20,15 @@ void delete_inventory_keys() {
 }
 
 void create_key(const char* key, const char* inst_loc, DWORD type = REG_SZ) {
-    HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr),
+    SCOPED_TRACE(std::string("create_key ") + key);
+    vel::unique_hkey created;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, created.put(), nullptr),
               ERROR_SUCCESS);
     if (inst_loc) {
-        RegSetValueExA(created, "inst_loc", 0, type, reinterpret_cast<const BYTE*>(inst_loc),
-                       static_cast<DWORD>(std::strlen(inst_loc) + 1));
+        ASSERT_EQ(RegSetValueExA(created.get(), "inst_loc", 0, type, reinterpret_cast<const BYTE*>(inst_loc),
+                                 static_cast<DWORD>(std::strlen(inst_loc) + 1)),
+                  ERROR_SUCCESS);
     }
-    RegCloseKey(created);
 }
 
 class InstallLog : public testing::Test {
@@ -36,7 +37,7 @@ protected:
         delete_inventory_keys();
         root = fresh_root("log");
         fallback = root + "\\scratch";
-        _mkdir(fallback.c_str());
+        ASSERT_EQ(_mkdir(fallback.c_str()), 0) << fallback << ": errno " << errno;
     }
     void TearDown() override {
         close_install_log();

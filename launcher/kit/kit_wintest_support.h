@@ -3,13 +3,17 @@
 #pragma once
 
 #include <direct.h>
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
+#include "common/unique_resource.h"
 #include "launcher/kit/staging.h"
 
 namespace kit::wintest {
@@ -22,10 +26,10 @@ inline bool is_directory(const std::string& path) {
 }
 
 inline void write_file(const std::string& path, const std::string& content) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return;
-    std::fwrite(content.data(), 1, content.size(), file);
-    std::fclose(file);
+    SCOPED_TRACE("write_file " + path);
+    vel::unique_stdio file(std::fopen(path.c_str(), "wb"));
+    ASSERT_TRUE(file) << "errno " << errno;
+    ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), file.get()), content.size());
 }
 
 inline std::string read_file(const std::string& path) {
@@ -44,8 +48,13 @@ inline std::string fresh_root(const std::string& name) {
     char temp[MAX_PATH];
     const DWORD length = GetTempPathA(sizeof temp, temp);
     std::string root = std::string(temp, length) + "kitwt_" + name;
-    for (int attempt = 0; attempt < 3 && exists(root); ++attempt) remove_tree(root);
-    _mkdir(root.c_str());
+    for (int attempt = 0; attempt < 3 && exists(root); ++attempt) {
+        remove_tree(root);
+        // What remove_tree refuses, such as an overlong path an earlier run left.
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
+    EXPECT_EQ(_mkdir(root.c_str()), 0) << root << ": errno " << errno;
     return root;
 }
 

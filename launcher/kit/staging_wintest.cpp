@@ -10,13 +10,14 @@ namespace {
 using namespace wintest;
 
 void make_file(const std::string& path, const std::string& content = "data") {
-    make_directories(path.substr(0, path.rfind('\\')));
+    SCOPED_TRACE("make_file " + path);
+    ASSERT_TRUE(make_directories(path.substr(0, path.rfind('\\'))));
     write_file(path, content);
 }
 
 std::string program_directory() {
     std::string directory;
-    GetCurrentDir(directory);
+    EXPECT_EQ(GetCurrentDir(directory), 0);
     return directory;
 }
 
@@ -45,7 +46,7 @@ protected:
         root = fresh_root("stage");
         kit = root + "\\kit";
         scratch = root + "\\scratch";
-        _mkdir(scratch.c_str());
+        ASSERT_EQ(_mkdir(scratch.c_str()), 0) << scratch << ": errno " << errno;
         make_file(kit + "\\jre\\bin\\java.exe");
         make_file(kit + "\\ksi\\jlib\\installer.jar");
         make_file(kit + "\\core\\jlib\\core.jar");
@@ -67,7 +68,8 @@ protected:
 };
 
 TEST_F(KitStaging, CopyModeLayout) {
-    SetFileAttributesA((kit + "\\ksi\\jlib\\installer.jar").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(SetFileAttributesA((kit + "\\ksi\\jlib\\installer.jar").c_str(), FILE_ATTRIBUTE_READONLY))
+        << GetLastError();
     ASSERT_EQ(stage(45 * 1024, true), kStaged);
     EXPECT_EQ(installer, scratch + "\\ksi");
     EXPECT_EQ(core, scratch + "\\ksi");
@@ -80,7 +82,8 @@ TEST_F(KitStaging, CopyModeLayout) {
     }
     const DWORD attributes = GetFileAttributesA((scratch + "\\ksi\\jlib\\installer.jar").c_str());
     EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
-    SetFileAttributesA((kit + "\\ksi\\jlib\\installer.jar").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(SetFileAttributesA((kit + "\\ksi\\jlib\\installer.jar").c_str(), FILE_ATTRIBUTE_NORMAL))
+        << GetLastError();
 
     remove_tree(scratch);
     EXPECT_FALSE(exists(scratch));
@@ -114,7 +117,7 @@ TEST(KitTrees, RemoveTreeOfNestedDirectories) {
     make_file(root + "\\t\\a\\b\\c\\deep.txt");
     make_file(root + "\\t\\a\\side.txt");
     make_file(root + "\\t\\x\\y\\z.txt");
-    _mkdir((root + "\\t\\empty").c_str());
+    ASSERT_EQ(_mkdir((root + "\\t\\empty").c_str()), 0) << "errno " << errno;
     remove_tree(root + "\\t");
     EXPECT_FALSE(exists(root + "\\t"));
     EXPECT_TRUE(is_directory(root));
@@ -155,7 +158,9 @@ TEST(KitTrees, OverlongPathsAreRefusedNotCut) {
     ASSERT_TRUE(exists(deep + "\\f.txt"));
     EXPECT_EQ(copy_tree(deep, root + "\\copy"), -1);
     EXPECT_FALSE(exists(root + "\\copy\\f.txt"));
+    EXPECT_EQ(std::remove((deep + "\\f.txt").c_str()), 0);  // beyond remove_tree, as the copy found
     remove_tree(root);
+    EXPECT_FALSE(exists(root));
 }
 
 TEST(KitProcesses, RunAndWaitReturnsTheExitCodeOrTheWindowsError) {

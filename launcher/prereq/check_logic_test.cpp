@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/unique_resource.h"
 #include "launcher/prereq/prereq_run.h"
 
 namespace prereq {
@@ -126,17 +127,17 @@ TEST(Question, AnswersAndEndOfInput) {
     EXPECT_EQ(classify_answer(" y"s), Answer::AskAgain);
     EXPECT_EQ(classify_answer(std::nullopt), Answer::No);
 
-    std::FILE* in = std::tmpfile();
-    ASSERT_NE(in, nullptr);
+    vel::unique_stdio file(std::tmpfile());
+    ASSERT_TRUE(file);
+    std::FILE* in = file.get();
     std::string input = "maybe\r\n\n" + std::string(1500, 'x') + "\ny";
-    std::fwrite(input.data(), 1, input.size(), in);
+    ASSERT_EQ(std::fwrite(input.data(), 1, input.size(), in), input.size());
     std::rewind(in);
     EXPECT_EQ(read_answer_line(in), "maybe");
     EXPECT_EQ(read_answer_line(in), "");
     EXPECT_EQ(read_answer_line(in)->size(), kMaxAnswerLength);
     EXPECT_EQ(read_answer_line(in), "y");  // the rest of the long line is not a new answer
     EXPECT_EQ(read_answer_line(in), std::nullopt);
-    std::fclose(in);
 }
 
 }  // namespace

@@ -18,7 +18,10 @@ protected:
                  ("section_reader_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
                     .string();
-        std::ofstream(path_, std::ios::binary) << text;
+        std::ofstream out(path_, std::ios::binary);
+        out << text;
+        out.close();
+        ASSERT_TRUE(out) << "writing " << path_;
     }
     void TearDown() override {
         if (!path_.empty()) std::filesystem::remove(path_);

@@ -38,9 +38,10 @@ protected:
     }
 
     static void make_home(const std::string& home, bool with_nodm) {
+        SCOPED_TRACE("make_home " + home);
         fs::create_directories(home + "\\bin");
         if (with_nodm) fs::create_directories(home + "\\nodm");
-        ASSERT_TRUE(CopyFileA(testservice_path().c_str(), (home + "\\bin\\pxd.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(testservice_path().c_str(), (home + "\\bin\\pxd.exe").c_str(), FALSE)) << GetLastError();
     }
 
     std::string start_daemon(const std::string& home, const std::string& node = "localnode") {
@@ -53,6 +54,7 @@ protected:
     // The log's messages in order, the date, time and thread prefix of each of
     // its `lines` lines checked and taken away.
     std::string log_messages(const std::string& home, std::size_t lines) const {
+        SCOPED_TRACE("log_messages " + home);
         std::ifstream file(log_path(home));
         std::stringstream text;
         text << file.rdbuf();
@@ -126,7 +128,7 @@ TEST_F(Daemon, MissingNodmDropsTheLogButNotTheService) {
 }
 
 TEST_F(Daemon, DaemonThatStopsWhileStarting) {
-    std::ofstream(home_ + "\\bin\\pxd.exe.mode") << "failstart";
+    ASSERT_TRUE(std::ofstream(home_ + "\\bin\\pxd.exe.mode") << "failstart" << std::flush);
     EXPECT_EQ(start_daemon(home_), "0| ");
     EXPECT_EQ(service_status(kDaemon)->dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
 }

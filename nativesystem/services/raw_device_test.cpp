@@ -46,8 +46,8 @@ TEST(PartitionType, OnlyTheSixFatTypes) {
         if (is_accepted_partition_type(static_cast<std::uint8_t>(type))) ++accepted;
     }
     EXPECT_EQ(accepted, 6);
-    for (int type : {0x01, 0x04, 0x06, 0x0B, 0x0C, 0x0E}) EXPECT_TRUE(is_accepted_partition_type(type));
-    for (int type : {0x00, 0x05, 0x07, 0x0F, 0x83}) EXPECT_FALSE(is_accepted_partition_type(type));
+    for (int type : {0x01, 0x04, 0x06, 0x0B, 0x0C, 0x0E}) EXPECT_TRUE(is_accepted_partition_type(type)) << type;
+    for (int type : {0x00, 0x05, 0x07, 0x0F, 0x83}) EXPECT_FALSE(is_accepted_partition_type(type)) << type;
 }
 
 TEST(PartitionType, RecognizedMarkIsCheckedBeforeTheType) {

@@ -47,8 +47,9 @@ protected:
         ASSERT_NE(GetTempPathA(sizeof temp, temp), 0u);
         log_ = std::string(temp) + "vel_sharecheck_" + std::to_string(GetCurrentProcessId()) + ".log";
         DeleteFileA(log_.c_str());
-        SetEnvironmentVariableA("VEL_SHARECHECK_LOG", log_.c_str());
-        SetEnvironmentVariableA("VEL_SHARECHECK_ERROR", std::to_string(kProbeError).c_str());
+        ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_LOG", log_.c_str())) << GetLastError();
+        ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_ERROR", std::to_string(kProbeError).c_str()))
+            << GetLastError();
         SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", nullptr);
     }
     void TearDown() override { DeleteFileA(log_.c_str()); }
@@ -75,24 +76,24 @@ TEST_F(NodeAccess, NoShareUnderEitherNameProbesFourTimesInOrder) {
 }
 
 TEST_F(NodeAccess, StopsAtTheFirstProbeThatSucceeds) {
-    SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", "node7|C");
+    ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", "node7|C")) << GetLastError();
     EXPECT_EQ(accessible(vm_.str("node7")), "1| ");
     EXPECT_EQ(probes(), (std::vector<std::string>{"node7|C"}));
 
     DeleteFileA(log_.c_str());
-    SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", "node7|C$");
+    ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", "node7|C$")) << GetLastError();
     EXPECT_EQ(accessible(vm_.str("node7")), "1| ");
     EXPECT_EQ(probes(), (std::vector<std::string>{"node7|C", "node7|C$"}));
 
     DeleteFileA(log_.c_str());
-    SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", "\\\\node7|C$");
+    ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", "\\\\node7|C$")) << GetLastError();
     EXPECT_EQ(accessible(vm_.str("node7")), "1| ");
     EXPECT_EQ(probes(), (std::vector<std::string>{"node7|C", "node7|C$", "\\\\node7|C", "\\\\node7|C$"}));
 }
 
 TEST_F(NodeAccess, NodeNameTooLongForItsPlaceIsRefusedBeforeAnyProbe) {
     const std::string longest(257, 'n');
-    SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", ("\\\\" + longest + "|C$").c_str());
+    ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_ACCEPT", ("\\\\" + longest + "|C$").c_str())) << GetLastError();
     EXPECT_EQ(accessible(vm_.str(longest)), "1| ");
     EXPECT_EQ(probes().size(), 4u);
 
