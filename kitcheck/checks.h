@@ -1,6 +1,7 @@
 // The parts of the kit checker and what they share.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,9 @@ bool same_name(std::string_view a, std::string_view b);
 // First section / entry of that name (without regard to case), or nullptr.
 const ProfileSection* find_section(const std::vector<ProfileSection>& sections, std::string_view name);
 const ProfileEntry* find_entry(const ProfileSection& section, std::string_view key);
+
+// The whole content of a file of this machine, or nullopt when it cannot be read.
+std::optional<std::string> read_whole_file(const std::string& path);
 
 // A path with "." and ".." segments folded and the ".\" prefix dropped.
 std::string normal_path(std::string_view path);

@@ -1,9 +1,11 @@
 #include "kitcheck/kit_checker.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 
+#include "common/unique_resource.h"
 #include "kitcheck/checks.h"
 #include "launcher/kit/param_file.h"
 
@@ -231,6 +233,16 @@ std::vector<Finding> check_kit(const KitFiles& files) {
     }
     check_catalogues(files, report);
     return findings;
+}
+
+std::optional<std::string> read_whole_file(const std::string& path) {
+    vel::unique_stdio file(std::fopen(path.c_str(), "rb"));
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+    return bytes;
 }
 
 }  // namespace kitcheck

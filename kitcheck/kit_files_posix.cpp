@@ -4,9 +4,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <memory>
-
 #include "common/unique_resource.h"
 #include "kitcheck/checks.h"
 
@@ -14,13 +11,14 @@ namespace kitcheck {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
+struct dir_traits {
+    static DIR* invalid() noexcept { return nullptr; }
+    static void close(DIR* d) noexcept { closedir(d); }
 };
 
 std::vector<std::string> entries_of(const std::string& directory) {
     std::vector<std::string> names;
-    std::unique_ptr<DIR, DirCloser> dir(opendir(directory.c_str()));
+    vel::unique_resource<DIR*, dir_traits> dir(opendir(directory.c_str()));
     if (!dir) return names;
     while (const dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
@@ -70,13 +68,7 @@ KitFiles directory_kit(const std::string& directory) {
     kit.read = [directory](const std::string& path) -> std::optional<std::string> {
         const std::optional<std::string> host = host_path(directory, path);
         if (!host) return std::nullopt;
-        vel::unique_stdio file(std::fopen(host->c_str(), "rb"));
-        if (!file) return std::nullopt;
-        std::string bytes;
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-        return bytes;
+        return read_whole_file(*host);
     };
     kit.list = [directory](const std::string& path) {
         const std::optional<std::string> host = host_path(directory, path);

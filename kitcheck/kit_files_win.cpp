@@ -1,8 +1,6 @@
 // The kit's files on Windows: relative paths start from the kit's directory.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "common/unique_resource.h"
 #include "kitcheck/checks.h"
 
@@ -26,13 +24,7 @@ KitFiles directory_kit(const std::string& directory) {
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Directory : EntryKind::File;
     };
     kit.read = [directory](const std::string& path) -> std::optional<std::string> {
-        vel::unique_stdio file(std::fopen(full_path(directory, path).c_str(), "rb"));
-        if (!file) return std::nullopt;
-        std::string bytes;
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
-        return bytes;
+        return read_whole_file(full_path(directory, path));
     };
     kit.list = [directory](const std::string& path) {
         std::vector<std::string> names;
