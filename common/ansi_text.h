@@ -14,6 +14,8 @@ namespace vel {
 void set_ansi_lead_byte_range(unsigned char first, unsigned char last);
 void clear_ansi_lead_bytes();
 bool is_ansi_lead_byte(char c);
+// Windows: takes the lead bytes of the ANSI code page (GetCPInfo).
+void load_ansi_lead_bytes();
 
 // The first character at or after `from` (a character boundary) that is one
 // of the single-byte characters of `set`; npos when there is none.

@@ -52,6 +52,9 @@ bool same_name(std::string_view a, std::string_view b);
 const ProfileSection* find_section(const std::vector<ProfileSection>& sections, std::string_view name);
 const ProfileEntry* find_entry(const ProfileSection& section, std::string_view key);
 
+// A Windows path that does not start from the kit: "\\..." or "X:...".
+bool is_absolute(const std::string& path);
+
 // The whole content of a file of this machine, or nullopt when it cannot be read.
 std::optional<std::string> read_whole_file(const std::string& path);
 

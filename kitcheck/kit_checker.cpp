@@ -235,6 +235,8 @@ std::vector<Finding> check_kit(const KitFiles& files) {
     return findings;
 }
 
+bool is_absolute(const std::string& path) { return path.starts_with("\\") || (path.size() >= 2 && path[1] == ':'); }
+
 std::optional<std::string> read_whole_file(const std::string& path) {
     vel::unique_stdio file(std::fopen(path.c_str(), "rb"));
     if (!file) return std::nullopt;
@@ -242,6 +244,7 @@ std::optional<std::string> read_whole_file(const std::string& path) {
     char buffer[4096];
     std::size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+    if (std::ferror(file.get())) return std::nullopt;
     return bytes;
 }
 

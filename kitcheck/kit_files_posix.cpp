@@ -27,8 +27,6 @@ std::vector<std::string> entries_of(const std::string& directory) {
     return names;
 }
 
-bool is_absolute(const std::string& path) { return path.starts_with("\\") || (path.size() >= 2 && path[1] == ':'); }
-
 // The host path of a kit-relative Windows path.
 std::optional<std::string> host_path(const std::string& root, const std::string& path) {
     if (is_absolute(path)) return std::nullopt;

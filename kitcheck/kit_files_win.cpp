@@ -8,8 +8,6 @@ namespace kitcheck {
 
 namespace {
 
-bool is_absolute(const std::string& path) { return path.starts_with("\\") || (path.size() >= 2 && path[1] == ':'); }
-
 std::string full_path(const std::string& root, const std::string& path) {
     return is_absolute(path) ? path : root + "\\" + path;
 }

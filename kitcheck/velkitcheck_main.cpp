@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/ansi_text.h"
 #include "kitcheck/kit_checker.h"
 
 namespace {
@@ -19,6 +20,10 @@ constexpr char kSeparator = '/';
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Paths are read as setup.exe reads them in this code page.
+    vel::load_ansi_lead_bytes();
+#endif
     bool strict = false;
     std::string directory(".");
     bool named = false;

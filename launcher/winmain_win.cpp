@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/kit/paths.h"
+#include "common/ansi_text.h"
 #include "launcher/main_flow.h"
 
 namespace {
@@ -14,7 +14,8 @@ constexpr DWORD kMaxProgramPathLength = 1024;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
-    kit::load_ansi_lead_bytes();
+    // Every path scan of the run reads the code page's double-byte characters whole.
+    vel::load_ansi_lead_bytes();
     std::string program_path(kMaxProgramPathLength + 1, '\0');
     DWORD length = GetModuleFileNameA(nullptr, program_path.data(), kMaxProgramPathLength);
     program_path.resize(length <= kMaxProgramPathLength ? length : 0);

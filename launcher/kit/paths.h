@@ -35,8 +35,6 @@ bool is_valid_absolute_path(std::string_view path);
 bool path_exists(const std::string& path);
 bool make_directories(const std::string& path);
 int GetCurrentDir(std::string& out);
-// Takes the lead bytes of the ANSI code page, once at start, for every path scan.
-void load_ansi_lead_bytes();
 void temp_directory(std::string& out);
 void absolute_path(std::string& out, const std::string& path);
 

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "common/ansi_text.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
 #include "launcher/kit/paths.h"
@@ -28,16 +27,6 @@ std::optional<std::string_view> environment_value(const char* name) {
 }
 
 }  // namespace
-
-void load_ansi_lead_bytes() {
-    vel::clear_ansi_lead_bytes();
-    CPINFO info{};
-    if (!GetCPInfo(CP_ACP, &info)) return;
-    // Pairs of first and last lead byte, ended by a pair of zeros.
-    for (int at = 0; at + 1 < MAX_LEADBYTES && info.LeadByte[at] != 0; at += 2) {
-        vel::set_ansi_lead_byte_range(info.LeadByte[at], info.LeadByte[at + 1]);
-    }
-}
 
 bool is_valid_absolute_path(std::string_view path) { return is_valid_absolute_path(path, is_char_alpha); }
 

@@ -12,8 +12,8 @@
 
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/kit/jre_prompt.h"
+#include "common/ansi_text.h"
 #include "launcher/kit/param_file.h"
-#include "launcher/kit/paths.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/staging.h"
 #include "launcher/process_flags.h"
@@ -86,7 +86,7 @@ int probe_prompt() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    kit::load_ansi_lead_bytes();
+    vel::load_ansi_lead_bytes();
     int next = 1;
     for (; next < argc; ++next) {
         const std::string_view argument = argv[next];
