@@ -26,9 +26,9 @@ DIST = Path(os.environ.get("VEL_DIST", ""))
 WORK = Path(os.environ.get("VEL_E2E_WORK", "/tmp/vel-e2e"))
 WINE = os.environ.get("VEL_WINE", "")
 
-_CSI = re.compile(rb"\x1b\[([0-9;?]*)([A-Za-z])")
-# Operating-system commands such as a console title: not text of the console.
-_OSC = re.compile(rb"\x1b\][^\x07\x1b]*(?:\x07|\x1b\\)")
+# Operating-system commands such as a console title, control sequences, line
+# ends and lone carriage returns: the pieces a terminal acts on.
+_TERMINAL = re.compile(r"\x1b\][^\x07\x1b]*(?:\x07|\x1b\\)|\x1b\[([0-9;?]*)([A-Za-z])|\r*\n|\r")
 
 
 def require_testbed():
@@ -48,18 +48,45 @@ def unix_path_of_c(relative):
 
 
 def clean_console(raw):
-    """Console text as a user reads it: terminal control sequences and titles removed,
-    cursor-forward moves turned back into blanks, line ends as \\n."""
+    """Console text as a user reads it, line by line as the terminal shows it.
 
-    def replace(match):
-        if match.group(2) == b"C":
-            count = match.group(1) or b"1"
-            return b" " * int(count) if count.isdigit() else b""
-        return b""
+    Wine's console redraws a line it continues: a carriage return, then the
+    whole line again. So a lone carriage return goes back to the line's start
+    and what follows overwrites; cursor-forward moves over (or adds) blanks,
+    erase-line cuts the line at the cursor; titles and other sequences are not
+    text. Line ends come out as \\n."""
+    text = raw.decode("utf-8", errors="replace")
+    lines, line, column, at = [], [], 0, 0
 
-    text = _CSI.sub(replace, _OSC.sub(b"", raw))
-    text = text.replace(b"\r", b"")
-    return text.decode("utf-8", errors="replace")
+    def put(chars):
+        nonlocal column
+        for char in chars:
+            if column < len(line):
+                line[column] = char
+            else:
+                line.extend(" " * (column - len(line)))
+                line.append(char)
+            column += 1
+
+    for match in _TERMINAL.finditer(text):
+        put(text[at:match.start()])
+        at = match.end()
+        piece = match.group(0)
+        if piece.endswith("\n"):
+            lines.append("".join(line))
+            line, column = [], 0
+        elif piece == "\r":
+            column = 0
+        elif match.group(2) == "C":
+            count = match.group(1) or "1"
+            column += int(count) if count.isdigit() else 0
+            if column > len(line):
+                line.extend(" " * (column - len(line)))
+        elif match.group(2) == "K":
+            del line[column:]
+    put(text[at:])
+    lines.append("".join(line))
+    return "\n".join(lines)
 
 
 @dataclass
