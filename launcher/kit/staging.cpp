@@ -8,6 +8,15 @@ namespace {
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
+// server\share is the root of a network drive: only what lies below it may go.
+bool names_below_share(std::string_view from_server) {
+    const std::size_t share = from_server.find_first_of("\\/");
+    if (share == std::string_view::npos) return false;
+    const std::size_t share_name = from_server.find_first_not_of("\\/", share);
+    return share_name != std::string_view::npos &&
+           from_server.find_first_of("\\/", share_name) != std::string_view::npos;
+}
+
 }  // namespace
 
 bool is_removable_tree(std::string_view directory) {
@@ -19,15 +28,18 @@ bool is_removable_tree(std::string_view directory) {
     if (directory.size() >= 4 && is_separator(directory[0]) && is_separator(directory[1]) &&
         (directory[2] == '?' || directory[2] == '.') && is_separator(directory[3])) {
         directory.remove_prefix(4);  // \\?\C:\ and \\.\C:\ name the drive too
+        if (directory.size() >= 4 && (directory[0] | 0x20) == 'u' && (directory[1] | 0x20) == 'n' &&
+            (directory[2] | 0x20) == 'c' && is_separator(directory[3])) {
+            return names_below_share(directory.substr(4));  // \\?\UNC\server\share is \\server\share
+        }
+        if (directory.find_first_of("\\/") == std::string_view::npos) {
+            return false;  // a device or volume itself, such as \\?\Volume{...}
+        }
     }
     if (directory.find_first_not_of(" \\/") == std::string_view::npos) return false;
     if (directory.size() == 2 && directory[1] == ':') return false;
     if (directory.size() > 2 && is_separator(directory[0]) && is_separator(directory[1])) {
-        // \\server\share is the root of a network drive.
-        const std::size_t share = directory.find_first_of("\\/", 2);
-        if (share == std::string_view::npos) return false;
-        const std::size_t below = directory.find_first_of("\\/", directory.find_first_not_of("\\/", share));
-        if (below == std::string_view::npos) return false;
+        return names_below_share(directory.substr(2));
     }
     return true;
 }

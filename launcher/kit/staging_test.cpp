@@ -24,10 +24,13 @@ TEST(Staging, UnzipCommandLineTooLongIsRefused) {
 
 TEST(Staging, RemoveTreeNeverTakesAWholeDrive) {
     for (const char* refused : {"", "   ", "C:", "c:\\", "C:/", "C:\\\\ ", "\\", "/", "\\\\?\\C:\\",
-                                "\\\\.\\D:", "\\\\server", "\\\\server\\share", "\\\\server\\share\\\\", "//server/share/"}) {
+                                "\\\\.\\D:", "\\\\server", "\\\\server\\share", "\\\\server\\share\\\\", "//server/share/",
+                                "\\\\?\\UNC\\server\\share", "\\\\?\\unc\\server\\share\\",
+                                "\\\\?\\Volume{0b6a6a3e-0000-0000-0000-100000000000}\\"}) {
         EXPECT_FALSE(is_removable_tree(refused)) << refused;
     }
-    for (const char* removable : {"C:\\T\\VelInstall1", "C:\\x\\", "\\\\server\\share\\dir", "scratch", "\\\\?\\C:\\T"}) {
+    for (const char* removable : {"C:\\T\\VelInstall1", "C:\\x\\", "\\\\server\\share\\dir", "scratch", "\\\\?\\C:\\T",
+                                "\\\\?\\UNC\\server\\share\\dir", "\\\\?\\Volume{0b6a6a3e-0000-0000-0000-100000000000}\\T"}) {
         EXPECT_TRUE(is_removable_tree(removable)) << removable;
     }
 }
