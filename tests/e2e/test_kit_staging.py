@@ -3,7 +3,9 @@ directory by the test unzip program, and the removal of a scratch tree, both
 driven through kitprobe."""
 
 import os
+import shutil
 import sys
+import tempfile
 import unittest
 import zipfile
 from pathlib import Path
@@ -28,7 +30,13 @@ def make_jar(path, entries):
 
 class DistributionStaging(WineTestCase):
     def setUp(self):
-        self.root = fresh_dir("kit_stage")
+        # The unzip command line has room for 259 characters: a short root
+        # keeps these cases apart from the depth of the checkout.
+        self.root = Path(tempfile.mkdtemp(prefix="vs", dir="/tmp"))
+        self.addCleanup(shutil.rmtree, self.root, ignore_errors=True)
+        self.unzip = self.root / "bin"
+        self.unzip.mkdir()
+        shutil.copy(BIN / "unzip.exe", self.unzip / "unzip.exe")
         self.disk = self.root / "Disk 1"  # a medium's label with a blank
         make_jar(self.disk / "jre" / "jre.jar", {"jre/1.3.1/bin/java.exe": b"MZ" * 300,
                                                   "jre/1.3.1/lib/rt.jar": b"rt" * 2000})
@@ -48,7 +56,7 @@ class DistributionStaging(WineTestCase):
 
     def stage(self, installer, core, runtime, version="", copy_runtime=True, cwd=None):
         values = [self.scratch, installer, core, runtime, version, self.root / "kit" / "images",
-                  self.root / "kit" / "prereq", BIN, "1024", "1", "1" if copy_runtime else "0"]
+                  self.root / "kit" / "prereq", self.unzip, "1024", "1", "1" if copy_runtime else "0"]
         args = ['out="%s"' % win_path(self.results), "stage"]
         for value in values:
             text = win_path(value) if isinstance(value, Path) else value
