@@ -57,24 +57,27 @@ std::string format_finding(const Finding& finding, std::string_view directory, c
         out += ':';
         out += std::to_string(finding.line);
     }
-    out += finding.severity == Severity::Error ? ": error: " : ": warning: ";
+    out += finding.severity == Severity::Error     ? ": error: "
+           : finding.severity == Severity::Warning ? ": warning: "
+                                                   : ": note: ";
     out += finding.text;
     return out;
 }
 
 int exit_code(const std::vector<Finding>& findings, bool strict) {
     for (const Finding& finding : findings) {
-        if (strict || finding.severity == Severity::Error) return 1;
+        if (finding.severity == Severity::Error || (strict && finding.severity == Severity::Warning)) return 1;
     }
     return 0;
 }
 
 std::string nearest_name(std::string_view name, const std::vector<std::string_view>& candidates) {
+    // A name further off than a quarter of its letters was meant as something else.
     std::string best;
-    std::size_t best_distance = 0;
+    std::size_t best_distance = std::max<std::size_t>(1, name.size() / 4) + 1;
     for (std::string_view candidate : candidates) {
         const std::size_t distance = edit_distance(name, candidate);
-        if (best.empty() || distance < best_distance) {
+        if (distance < best_distance) {
             best_distance = distance;
             best = candidate;
         }
@@ -211,6 +214,11 @@ KitFiles memory_kit(const std::vector<std::pair<std::string, std::string>>& file
         }
         return names;
     };
+    kit.size = [stored](const std::string& path) -> std::optional<unsigned long long> {
+        const auto found = stored->find(memory_key(path));
+        if (found == stored->end()) return std::nullopt;
+        return found->second.size();
+    };
     return kit;
 }
 
@@ -227,9 +235,9 @@ std::vector<Finding> check_kit(const KitFiles& files) {
     if (name.empty()) {
         report.error(kit::kParameterFileName, 0, "no parameter file beside setup.exe or in its parent directory");
     } else {
-        const std::string bytes = files.read(name).value_or("");
-        check_parameter_file(files, name, bytes, report);
-        check_prerequisites(name, bytes, report);
+        const std::string text = check_encoding(name, files.read(name).value_or(""), report);
+        check_parameter_file(files, name, text, report);
+        check_prerequisites(name, text, report);
     }
     check_catalogues(files, report);
     return findings;
