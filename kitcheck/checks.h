@@ -50,6 +50,8 @@ struct ProfileSection {
 };
 std::vector<ProfileSection> read_profile(std::string_view bytes);
 bool same_name(std::string_view a, std::string_view b);
+// ASCII letters in lower case, as names are compared without regard to case.
+std::string lowered(std::string_view text);
 // First section / entry of that name (without regard to case), or nullptr.
 const ProfileSection* find_section(const std::vector<ProfileSection>& sections, std::string_view name);
 const ProfileEntry* find_entry(const ProfileSection& section, std::string_view key);

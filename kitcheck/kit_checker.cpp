@@ -41,11 +41,7 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
 }
 
 // Canonical form of a memory kit's path: folded, without regard to case.
-std::string memory_key(std::string_view path) {
-    std::string key = normal_path(path);
-    for (char& c : key) c = lower(c);
-    return key;
-}
+std::string memory_key(std::string_view path) { return lowered(normal_path(path)); }
 
 }  // namespace
 
@@ -99,6 +95,12 @@ std::vector<TextLine> text_lines(std::string_view bytes) {
         start = end + 1;
     }
     return lines;
+}
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lower(c);
+    return out;
 }
 
 bool same_name(std::string_view a, std::string_view b) {

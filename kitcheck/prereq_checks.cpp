@@ -67,12 +67,6 @@ std::optional<SectionName> pass_section(std::string_view name) {
     return std::nullopt;
 }
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 std::string number_text(double value) {
     std::string text = std::to_string(value);
     text.erase(text.find_last_not_of('0') + 1);

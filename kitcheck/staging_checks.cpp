@@ -15,12 +15,6 @@ constexpr int kMaxTreeDepth = 64;
 constexpr unsigned long long kMegabyte = 1ULL << 20;
 constexpr std::string_view kScratchShown = "%TEMP%\\VelInstall<timestamp>";
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 // Files below a directory: path below it (lower case, as Windows compares) ->
 // size. False when a part cannot be looked at here.
 using TreeFiles = std::map<std::string, unsigned long long>;

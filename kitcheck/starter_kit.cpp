@@ -81,10 +81,15 @@ CERTIFIED_VERSION_FAILURE_MESSAGE=This product needs Windows XP or later.
 TEMP_SPACE=100
 
 [Windows-6.2-optional]
-; What is recommended: a failure here is reported, and with -silent it ends the run too.
+; What is recommended, with the same keys: a failure here is reported, and with -silent it ends the run too.
+;SERVICE_PACK=2
+;SERVICE_PACK_FAILURE_MESSAGE=Service Pack 2 is recommended.
+;MIN_DISPLAY_COLORS=16777216
+;MIN_DISPLAY_COLORS_FAILURE_MESSAGE=24-bit colour is recommended.
 ;CPU=2000
 ;CPU_FAILURE_MESSAGE=A processor of 2000 MHz or more is recommended.
 ;SWAP_SPACE=2048
+;TEMP_SPACE=500
 )";
 
 constexpr std::string_view kRuntimeNote = R"(Put the Java runtime here: jre\bin\java.exe and jre\bin\javaw.exe with the
