@@ -144,7 +144,7 @@ void report_failure(JNIEnv* env, jobject status, const char* text, DWORD code) {
     env->CallVoidMethod(status, set_os_string, java_text);
     if (java_text) env->DeleteLocalRef(java_text);
     if (java_threw(env)) return;
-    // Optional: a status class of the callers' own may not have it.
+    // Optional: a status class of the caller's own may lack it.
     jmethodID set_os_code = env->GetMethodID(status_class.get(), "setOSCode", "(I)V");
     if (!set_os_code) {
         if (java_threw(env)) env->ExceptionClear();
