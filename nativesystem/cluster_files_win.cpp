@@ -276,12 +276,12 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
     try {
         JniAnsiString directory(env, path);
         if (directory.error()) {
-            report_failure(env, status, error_text(directory.error()).c_str());
+            report_error(env, status, directory.error());
             return JNI_FALSE;
         }
         if (!directory) {
             native_trace(env, status, "sDestDir = null\n");
-            report_failure(env, status, "");
+            report_failure(env, status, "", 0);
             return JNI_FALSE;
         }
         native_trace(env, status, "Calling GetFileAttributes");
@@ -292,7 +292,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
             // Denied, unreachable or an invalid name: the question has no answer.
             native_trace(env, status, " dirExists: %s is not a directory Windows retcode =%d", directory.get(), -1);
             native_trace(env, status, "Error getting directory attributes");
-            report_failure(env, status, error_text(query_error).c_str());
+            report_error(env, status, query_error);
             return JNI_FALSE;
         }
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -316,7 +316,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
         native_trace(env, status, " dirExists: Not a directory..Not a known file type Windows retCode =%d",
                      static_cast<int>(attributes));
         native_trace(env, status, "Error getting directory attributes");
-        report_failure(env, status, error_text(ERROR_DIRECTORY).c_str());
+        report_error(env, status, ERROR_DIRECTORY);
         return JNI_FALSE;
     } catch (...) {
         report_out_of_memory(env, status);

@@ -19,8 +19,12 @@ jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code);
 
 // setStatus(true) on the status object.
 void report_success(JNIEnv* env, jobject status);
-// setStatus(false), then setOSString(text), an ANSI code page text.
-void report_failure(JNIEnv* env, jobject status, const char* text);
+// setStatus(false), then setOSString(text), an ANSI code page text, then
+// setOSCode(code) where the status object's class has that method; `code` is
+// the Windows error code of the failure, 0 where none describes it.
+void report_failure(JNIEnv* env, jobject status, const char* text, DWORD code);
+// report_failure with the system message of `code`.
+void report_error(JNIEnv* env, jobject status, DWORD code);
 
 // The status object's m_nativeDebugFlag, read afresh on every call.
 bool is_native_debug(JNIEnv* env, jobject status);

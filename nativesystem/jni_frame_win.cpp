@@ -126,7 +126,7 @@ void report_success(JNIEnv* env, jobject status) {
     set_status(env, status_class.get(), status, true);
 }
 
-void report_failure(JNIEnv* env, jobject status, const char* text) {
+void report_failure(JNIEnv* env, jobject status, const char* text, DWORD code) {
     ExceptionAside aside(env);
     auto status_class = object_class(env, status);
     if (!status_class.get()) {
@@ -143,13 +143,25 @@ void report_failure(JNIEnv* env, jobject status, const char* text) {
     if (java_threw(env)) return;
     env->CallVoidMethod(status, set_os_string, java_text);
     if (java_text) env->DeleteLocalRef(java_text);
+    if (java_threw(env)) return;
+    // Optional: a status class of the caller's own may lack it.
+    jmethodID set_os_code = env->GetMethodID(status_class.get(), "setOSCode", "(I)V");
+    if (!set_os_code) {
+        if (java_threw(env)) env->ExceptionClear();
+        return;
+    }
+    env->CallVoidMethod(status, set_os_code, static_cast<jint>(code));
+}
+
+void report_error(JNIEnv* env, jobject status, DWORD code) {
+    report_failure(env, status, error_text(code).c_str(), code);
 }
 
 void report_out_of_memory(JNIEnv* env, jobject status) noexcept {
     try {
-        report_failure(env, status, error_text(ERROR_NOT_ENOUGH_MEMORY).c_str());
+        report_error(env, status, ERROR_NOT_ENOUGH_MEMORY);
     } catch (...) {
-        report_failure(env, status, "");
+        report_failure(env, status, "", ERROR_NOT_ENOUGH_MEMORY);
     }
 }
 

@@ -70,8 +70,9 @@ public:
     // the creation settings and what secure() filled; the registry's result.
     LONG create_key(const char* sub_key);
 
-    void fail(const char* text) { report_failure(env, status, text); }
-    void fail_with_code(DWORD code) { report_failure(env, status, error_text(code).c_str()); }
+    // A failure that no Windows error describes: code 0.
+    void fail(const char* text) { report_failure(env, status, text, 0); }
+    void fail_with_code(DWORD code) { report_error(env, status, code); }
     // Traces "Error returned = " and the text of `code`, then fails with it.
     void fail_returned(DWORD code);
     void succeed() { report_success(env, status); }
