@@ -28,6 +28,8 @@ struct Names {
     std::wstring second_data;
     // A name whose best fit in the code page is "..\..\keep".
     std::wstring escaping;
+    // A service name; in 932 the second byte of U+30DD is '|'.
+    std::wstring dependency;
 };
 
 constexpr UINT japanese_code_page = 932;
@@ -36,10 +38,11 @@ Names names_for_code_page() {
     if (GetACP() == japanese_code_page) {
         // The second byte of U+8868 in code page 932 is a backslash.
         return {L"\u8868\u793a\u306e\u30d5\u30a9\u30eb\u30c0", L"\u8cc7\u6599.txt", L"\u8a2d\u5b9a",
-                L"\u5024", L"\u3053\u3093\u306b\u3061\u306f", L"\u4e16\u754c", L"..\u00a5..\u00a5keep"};
+                L"\u5024", L"\u3053\u3093\u306b\u3061\u306f", L"\u4e16\u754c", L"..\u00a5..\u00a5keep",
+                L"\u30dd\u30fc\u30c8"};
     }
     return {L"M\u00fcller Daten", L"Gr\u00f6\u00dfe.txt", L"Einstellungen \u00c4", L"\u00d6l", L"Gr\u00fc\u00dfe",
-            L"\u00e9t\u00e9 \u20ac", L"..\uff3c..\uff3ckeep"};
+            L"\u00e9t\u00e9 \u20ac", L"..\uff3c..\uff3ckeep", L"Gr\u00fc\u00dfe"};
 }
 
 // No ANSI code page of German or Japanese Windows holds it; 1252 would turn it into L.
@@ -220,6 +223,30 @@ TEST_F(CodePageText, TreeRemovalActsOnTheNamesOnDisk) {
     EXPECT_EQ(vm.text(vm.call(remove_tree, java(tree))), "1| ");
     EXPECT_FALSE(exists(tree));
     EXPECT_EQ(read_file(outside + L"\\precious.txt"), "kept");
+}
+
+TEST_F(CodePageText, ServiceDependencyIsSplitAtTheBarOnly) {
+    auto create = JNIHOST_EXPORT(lib, ntCreateServiceAdvanced);
+    auto depend = JNIHOST_EXPORT(lib, ntCreateServiceDep);
+    auto remove = JNIHOST_EXPORT(lib, ntDeleteService);
+    const std::wstring name = L"VelCodePageTextService";
+    vm.call(remove, java(name), vm.str("localnode"));
+    ASSERT_EQ(vm.text(vm.call(create, vm.str("C:\\none.exe"), java(name), 0, 0, 0, 0, nullptr, nullptr, nullptr, 0,
+                              nullptr, vm.str("localnode"))),
+              "1| ");
+    EXPECT_EQ(vm.text(vm.call(depend, java(name), java(names.dependency + L"|other"), vm.str("localnode"))), "1| ");
+
+    std::vector<wchar_t> list(64, L'\0');
+    DWORD size = static_cast<DWORD>((list.size() - 1) * sizeof(wchar_t));
+    vel::unique_hkey service;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Services\\" + name).c_str(), 0,
+                            KEY_QUERY_VALUE, service.put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(service.get(), L"DependOnService", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(list.data()), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(list.data()), names.dependency);
+    EXPECT_EQ(vm.text(vm.call(remove, java(name), vm.str("localnode"))), "1| ");
 }
 
 TEST_F(CodePageText, RegistryTextReadsTheSameEverywhere) {
