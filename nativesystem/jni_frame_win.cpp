@@ -112,9 +112,8 @@ DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out) {
     }
     // Without best fit a character the code page lacks becomes the default
     // character, and the flag says so. A UTF-8 code page takes neither the
-    // flag nor the pointer; it refuses unpaired surrogates instead.
-    // WC_ERR_INVALID_CHARS is defined for CP_UTF8 itself, not for CP_ACP
-    // standing for it: the code page is named.
+    // flag nor the pointer; it refuses unpaired surrogates instead, with
+    // WC_ERR_INVALID_CHARS, which is defined for CP_UTF8 named as such.
     const bool utf8 = GetACP() == CP_UTF8;
     const UINT code_page = utf8 ? CP_UTF8 : CP_ACP;
     const DWORD flags = utf8 ? refuse_invalid_chars : WC_NO_BEST_FIT_CHARS;
