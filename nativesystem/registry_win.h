@@ -13,11 +13,13 @@
 
 namespace nativesystem {
 
-// The root and the key of one operation. Both are flushed, then the root and
-// then the key closed.
+// The root and the key of one operation. After a write both are flushed
+// (a flush holds up the hive's other writers, so reads never flush), then
+// the root and then the key closed.
 struct RegistryHandles {
     vel::unique_hkey root;
     vel::unique_hkey key;
+    bool wrote = false;
 
     RegistryHandles() = default;
     RegistryHandles(const RegistryHandles&) = delete;
@@ -68,6 +70,7 @@ public:
     bool open_root(const char* root_name, const char* node, const RegistrySetupTraces& traces);
     // Creates or opens `sub_key` below the root as the key of the call, with
     // the creation settings and what secure() filled; the registry's result.
+    // A key created or opened so counts as written.
     LONG create_key(const char* sub_key);
 
     // A failure that no Windows error describes: code 0.
