@@ -87,6 +87,10 @@ struct local_traits {
     static HLOCAL invalid() noexcept { return nullptr; }
     static void close(HLOCAL p) noexcept { ::LocalFree(p); }
 };
+struct hmodule_traits {
+    static HMODULE invalid() noexcept { return nullptr; }
+    static void close(HMODULE m) noexcept { ::FreeLibrary(m); }
+};
 struct hdc_traits {
     static HDC invalid() noexcept { return nullptr; }
     static void close(HDC dc) noexcept { ::DeleteDC(dc); }
@@ -99,6 +103,7 @@ using unique_hkey = unique_resource<HKEY, hkey_traits>;
 using unique_schandle = unique_resource<SC_HANDLE, sc_handle_traits>;
 using unique_hlocal = unique_resource<HLOCAL, local_traits>;
 using unique_hdc = unique_resource<HDC, hdc_traits>;
+using unique_hmodule = unique_resource<HMODULE, hmodule_traits>;
 
 }  // namespace vel
 #endif

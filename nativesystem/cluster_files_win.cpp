@@ -5,7 +5,6 @@
 #include <lmerr.h>
 #include <lmshare.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -23,6 +22,8 @@ namespace {
 
 // Size of the file-system name the volume query fills.
 constexpr DWORD kFileSystemNameSize = 100;
+// First size tried for an environment value; longer ones are read again.
+constexpr std::size_t kEnvironmentValueChars = 256;
 
 // Takes the last error right after a platform call that reported failure.
 bool succeeded(BOOL result, DWORD& error) {
@@ -59,20 +60,6 @@ jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) n
 
 bool is_lead_byte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
 
-// The UTF-16 form of an ANSI code page text, as the network functions take it.
-std::wstring widen(const std::string& text, DWORD& error) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-    if (needed <= 0) {
-        error = ERROR_NO_UNICODE_TRANSLATION;
-        return {};
-    }
-    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), needed);
-    return wide;
-}
-
 bool create_directory_path(const char* path, DWORD& error) {
     const DirectoryLevels plan = directory_levels(path, is_lead_byte);
     if (plan.error != 0) {
@@ -87,34 +74,36 @@ bool create_directory_path(const char* path, DWORD& error) {
     return true;
 }
 
-bool delete_with_readonly_retry(const char* path, bool is_file, DWORD& error) {
-    const auto remove = [&] { return is_file ? DeleteFileA(path) : RemoveDirectoryA(path); };
+bool delete_with_readonly_retry(const wchar_t* path, bool is_file, DWORD& error) {
+    const auto remove = [&] { return is_file ? DeleteFileW(path) : RemoveDirectoryW(path); };
     if (succeeded(remove(), error)) return true;
     if (error != ERROR_ACCESS_DENIED) return false;
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
-    if (!SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) return false;
+    if (!SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL)) return false;
     return succeeded(remove(), error);
 }
 
 // `too_long` is set when a sub-directory anywhere below was left because its
-// path does not fit.
-bool remove_directory_tree(const char* path, DWORD& error, bool& too_long) {
+// path does not fit. The walk is in UTF-16 throughout: an ANSI listing gives
+// look-alikes for names the code page lacks, and a look-alike may name
+// another file or lead out of the tree.
+bool remove_directory_tree(const std::wstring& path, DWORD& error, bool& too_long) {
     if (is_dot_name(path)) {
         error = kErrorBadPathname;
         return false;
     }
-    if (delete_with_readonly_retry(path, false, error)) return true;
+    if (delete_with_readonly_retry(path.c_str(), false, error)) return true;
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
     if (error != ERROR_DIR_NOT_EMPTY) return false;
 
-    const std::optional<std::string> pattern = tree_entry_path(path, "*");
+    const std::optional<std::wstring> pattern = tree_entry_path(path, L"*");
     if (!pattern) {
         error = kErrorFilenameExcedRange;
         return false;
     }
-    WIN32_FIND_DATAA entry;
-    vel::unique_find listing(FindFirstFileA(pattern->c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    vel::unique_find listing(FindFirstFileW(pattern->c_str(), &entry));
     if (!listing) {
         error = GetLastError();
         return false;
@@ -122,7 +111,7 @@ bool remove_directory_tree(const char* path, DWORD& error, bool& too_long) {
     do {
         const bool is_directory = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         if (is_directory && is_dot_name(entry.cFileName)) continue;
-        const std::optional<std::string> child = tree_entry_path(path, entry.cFileName);
+        const std::optional<std::wstring> child = tree_entry_path(path, entry.cFileName);
         if (!child && is_directory) {
             // Skipped like any other sub-directory that cannot go.
             too_long = true;
@@ -139,28 +128,48 @@ bool remove_directory_tree(const char* path, DWORD& error, bool& too_long) {
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 delete_with_readonly_retry(child->c_str(), false, ignored);
             } else {
-                remove_directory_tree(child->c_str(), ignored, too_long);
+                remove_directory_tree(*child, ignored, too_long);
             }
         } else if (!delete_with_readonly_retry(child->c_str(), true, error)) {
             return false;
         }
-    } while (FindNextFileA(listing.get(), &entry));
+    } while (FindNextFileW(listing.get(), &entry));
     const DWORD listing_end = GetLastError();
     if (listing_end != ERROR_NO_MORE_FILES) {
         error = listing_end;
         return false;
     }
     listing.reset();
-    return delete_with_readonly_retry(path, false, error);
+    return delete_with_readonly_retry(path.c_str(), false, error);
 }
 
 // The whole tree; a level left behind for a path too long to place is
 // reported as that, not as a directory that is not empty.
 bool remove_whole_tree(const char* path, DWORD& error) {
     bool too_long = false;
-    if (remove_directory_tree(path, error, too_long)) return true;
+    if (remove_directory_tree(wide_from_ansi(path), error, too_long)) return true;
     if (too_long && error == ERROR_DIR_NOT_EMPTY) error = kErrorFilenameExcedRange;
     return false;
+}
+
+// The variable's value in UTF-16, as the process's environment holds it:
+// the C runtime's copy and the ANSI functions give look-alikes for what the
+// code page lacks. Nothing when the variable is not set.
+std::optional<std::wstring> environment_value(const char* name) {
+    const std::wstring wide_name = wide_from_ansi(name);
+    std::wstring value(kEnvironmentValueChars, L'\0');
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD length =
+            GetEnvironmentVariableW(wide_name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        if (length < value.size()) {
+            value.resize(length);
+            return value;
+        }
+        // Too small: the length asked for counts the terminator.
+        value.assign(length, L'\0');
+    }
 }
 
 bool is_cluster_file_system(const char* drive) {
@@ -231,8 +240,8 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFre
         DWORD error = ERROR_SUCCESS;
         const bool ok = succeeded(GetDiskFreeSpaceExA(directory.get(), &available, &total, &free_bytes), error);
         directory.reset();
-        return new_java_string(
-            env, ok ? free_space_result(free_kilobytes(free_bytes.QuadPart)) : result_text(0, error_text(error)));
+        if (!ok) return make_result_string(env, 0, error);
+        return new_java_string(env, free_space_result(free_kilobytes(free_bytes.QuadPart)));
     } catch (...) {
         return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
     }
@@ -245,9 +254,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNode
         if (!name) return missing_text_result(env, name);
         const std::optional<std::string> unc = unc_server_name(name.get());
         if (!unc) return make_result_string(env, 0, kErrorFilenameExcedRange);
-        DWORD error = ERROR_SUCCESS;
-        std::wstring servers[] = {widen(name.get(), error), widen(*unc, error)};
-        if (error != ERROR_SUCCESS) return make_result_string(env, 0, error);
+        std::wstring servers[] = {wide_from_ansi(name.get()), wide_from_ansi(*unc)};
 
         wchar_t drive[] = L"C";
         wchar_t share[] = L"C$";
@@ -263,9 +270,8 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNode
             if (probe_status == NERR_Success) break;
         }
         const bool accessible = probe_status == NERR_Success;
-        error = probe_status;
         name.reset();
-        return make_result_string(env, accessible ? 1 : 0, error);
+        return make_result_string(env, accessible ? 1 : 0, probe_status);
     } catch (...) {
         return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
     }
@@ -276,12 +282,12 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
     try {
         JniAnsiString directory(env, path);
         if (directory.error()) {
-            report_failure(env, status, error_text(directory.error()).c_str());
+            report_error(env, status, directory.error());
             return JNI_FALSE;
         }
         if (!directory) {
             native_trace(env, status, "sDestDir = null\n");
-            report_failure(env, status, "");
+            report_failure(env, status, "", 0);
             return JNI_FALSE;
         }
         native_trace(env, status, "Calling GetFileAttributes");
@@ -292,7 +298,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
             // Denied, unreachable or an invalid name: the question has no answer.
             native_trace(env, status, " dirExists: %s is not a directory Windows retcode =%d", directory.get(), -1);
             native_trace(env, status, "Error getting directory attributes");
-            report_failure(env, status, error_text(query_error).c_str());
+            report_error(env, status, query_error);
             return JNI_FALSE;
         }
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -316,7 +322,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
         native_trace(env, status, " dirExists: Not a directory..Not a known file type Windows retCode =%d",
                      static_cast<int>(attributes));
         native_trace(env, status, "Error getting directory attributes");
-        report_failure(env, status, error_text(ERROR_DIRECTORY).c_str());
+        report_error(env, status, ERROR_DIRECTORY);
         return JNI_FALSE;
     } catch (...) {
         report_out_of_memory(env, status);
@@ -328,9 +334,11 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getEnv
                                                                                         jstring name) {
     try {
         JniAnsiString variable(env, name);
-        return new_java_string(env, environment_result(variable ? std::getenv(variable.get()) : nullptr));
+        std::optional<std::wstring> value;
+        if (variable) value = environment_value(variable.get());
+        return new_java_string(env, environment_result(value ? value->c_str() : nullptr));
     } catch (...) {
-        return new_java_string(env, environment_result(nullptr));
+        return new_java_string(env, "0|Failure");
     }
 }
 

@@ -44,15 +44,15 @@ DirectoryLevels directory_levels(std::string_view path, LeadByteTest is_lead_byt
     return result;
 }
 
-std::optional<std::string> tree_entry_path(std::string_view directory, std::string_view name) {
+std::optional<std::wstring> tree_entry_path(std::wstring_view directory, std::wstring_view name) {
     if (directory.size() + 1 + name.size() > kMaxBuiltPathLength) return std::nullopt;
-    std::string path(directory);
-    path += '\\';
+    std::wstring path(directory);
+    path += L'\\';
     path += name;
     return path;
 }
 
-bool is_dot_name(std::string_view name) { return name == "." || name == ".."; }
+bool is_dot_name(std::wstring_view name) { return name == L"." || name == L".."; }
 
 std::optional<std::string> volume_root_path(std::string_view drive) {
     std::string root = "\\\\.\\";
@@ -75,9 +75,9 @@ std::int64_t free_kilobytes(std::uint64_t free_bytes) {
 
 std::string free_space_result(std::int64_t kilobytes) { return result_text(1, std::to_string(kilobytes)); }
 
-std::string environment_result(const char* value) {
-    if (!value) return result_text(0, "Failure");
-    return result_text(1, std::string(value) + "@Success");
+std::wstring environment_result(const wchar_t* value) {
+    if (!value) return L"0|Failure";
+    return L"1|" + std::wstring(value) + L"@Success";
 }
 
 }  // namespace nativesystem

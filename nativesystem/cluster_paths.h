@@ -12,7 +12,8 @@
 namespace nativesystem {
 
 // Paths the operations build live in 260-byte places (259 characters and the
-// terminator); the volume root of the file-system query in a 200-byte one.
+// terminator), those of the tree removal in 260-character ones; the volume
+// root of the file-system query in a 200-byte one.
 constexpr std::size_t kMaxBuiltPathLength = 259;
 constexpr std::size_t kMaxVolumeRootLength = 199;
 
@@ -37,11 +38,14 @@ struct DirectoryLevels {
 using LeadByteTest = bool (*)(char);
 DirectoryLevels directory_levels(std::string_view path, LeadByteTest is_lead_byte = nullptr);
 
-// directory + '\' + name, or nothing when it would not fit its place.
-std::optional<std::string> tree_entry_path(std::string_view directory, std::string_view name);
+// directory + '\' + name, or nothing when it would not fit its place. The
+// tree removal walks in UTF-16, so that every entry is named as the disk
+// holds it, never by the look-alike an ANSI listing gives (a fullwidth
+// reverse solidus listed as '\' would lead out of the tree).
+std::optional<std::wstring> tree_entry_path(std::wstring_view directory, std::wstring_view name);
 
 // "." and "..": the names a listing reports for the directory and its parent.
-bool is_dot_name(std::string_view name);
+bool is_dot_name(std::wstring_view name);
 
 // \\.\<drive>\ for the volume query, or nothing when it would not fit.
 std::optional<std::string> volume_root_path(std::string_view drive);
@@ -54,7 +58,8 @@ std::int64_t free_kilobytes(std::uint64_t free_bytes);
 
 // "1|<kilobytes>"
 std::string free_space_result(std::int64_t kilobytes);
-// "1|<value>@Success" for a set variable, "0|Failure" for an unset one.
-std::string environment_result(const char* value);
+// "1|<value>@Success" for a set variable, "0|Failure" for an unset one; in
+// UTF-16, as the value is read.
+std::wstring environment_result(const wchar_t* value);
 
 }  // namespace nativesystem

@@ -63,10 +63,10 @@ TEST(DirectoryLevels, LevelsLongerThanTheirPlaceAreRefusedNotCut) {
 }
 
 TEST(BuiltPaths, StayWithinTheirPlaces) {
-    EXPECT_EQ(tree_entry_path("C:\\t", "*"), "C:\\t\\*");
-    const std::string dir(kMaxBuiltPathLength - 2, 'd');
-    EXPECT_EQ(tree_entry_path(dir, "*")->size(), kMaxBuiltPathLength);
-    EXPECT_FALSE(tree_entry_path(dir, "ab"));
+    EXPECT_EQ(tree_entry_path(L"C:\\t", L"*"), L"C:\\t\\*");
+    const std::wstring dir(kMaxBuiltPathLength - 2, L'd');
+    EXPECT_EQ(tree_entry_path(dir, L"*")->size(), kMaxBuiltPathLength);
+    EXPECT_FALSE(tree_entry_path(dir, L"ab"));
 
     EXPECT_EQ(volume_root_path("C:"), "\\\\.\\C:\\");
     EXPECT_TRUE(volume_root_path(std::string(kMaxVolumeRootLength - 5, 'v')));
@@ -86,10 +86,10 @@ TEST(FreeSpace, WholeKilobytesTruncated) {
 }
 
 TEST(ResultTexts, EnvironmentForms) {
-    EXPECT_EQ(environment_result(nullptr), "0|Failure");
-    EXPECT_EQ(environment_result(""), "1|@Success");
+    EXPECT_EQ(environment_result(nullptr), L"0|Failure");
+    EXPECT_EQ(environment_result(L""), L"1|@Success");
     // Values are passed through unescaped.
-    EXPECT_EQ(environment_result("a|b@c"), "1|a|b@c@Success");
+    EXPECT_EQ(environment_result(L"a|b@c"), L"1|a|b@c@Success");
 }
 
 }  // namespace

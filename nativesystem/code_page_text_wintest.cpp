@@ -26,6 +26,10 @@ struct Names {
     std::wstring value;
     std::wstring data;
     std::wstring second_data;
+    // A name whose best fit in the code page is "..\..\keep".
+    std::wstring escaping;
+    // A service name; in 932 the second byte of U+30DD is '|'.
+    std::wstring dependency;
 };
 
 constexpr UINT japanese_code_page = 932;
@@ -34,10 +38,11 @@ Names names_for_code_page() {
     if (GetACP() == japanese_code_page) {
         // The second byte of U+8868 in code page 932 is a backslash.
         return {L"\u8868\u793a\u306e\u30d5\u30a9\u30eb\u30c0", L"\u8cc7\u6599.txt", L"\u8a2d\u5b9a",
-                L"\u5024", L"\u3053\u3093\u306b\u3061\u306f", L"\u4e16\u754c"};
+                L"\u5024", L"\u3053\u3093\u306b\u3061\u306f", L"\u4e16\u754c", L"..\u00a5..\u00a5keep",
+                L"\u30dd\u30fc\u30c8"};
     }
     return {L"M\u00fcller Daten", L"Gr\u00f6\u00dfe.txt", L"Einstellungen \u00c4", L"\u00d6l", L"Gr\u00fc\u00dfe",
-            L"\u00e9t\u00e9 \u20ac"};
+            L"\u00e9t\u00e9 \u20ac", L"..\uff3c..\uff3ckeep", L"Gr\u00fc\u00dfe"};
 }
 
 // No ANSI code page of German or Japanese Windows holds it; 1252 would turn it into L.
@@ -202,6 +207,48 @@ TEST_F(CodePageText, FilesAndDirectoriesKeepTheirNames) {
               "0|" + system_text(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(CodePageText, TreeRemovalActsOnTheNamesOnDisk) {
+    auto remove_tree = JNIHOST_EXPORT(lib, removeDirRecurseCluster);
+    // Listed through the code page, the escaping entry reads "..\..\keep":
+    // the directory beside the tree's parent.
+    const std::wstring outside = base + L"\\keep";
+    const std::wstring tree = base + L"\\outer\\tree";
+    for (const std::wstring& directory : {outside, base + L"\\outer", tree, tree + L"\\" + names.escaping}) {
+        ASSERT_TRUE(CreateDirectoryW(directory.c_str(), nullptr)) << utf8(directory) << " " << GetLastError();
+    }
+    write_file(outside + L"\\precious.txt", "kept");
+    write_file(tree + L"\\" + names.escaping + L"\\inner.txt", "x");
+    write_file(tree + L"\\" + lacking + L".txt", "x");
+
+    EXPECT_EQ(vm.text(vm.call(remove_tree, java(tree))), "1| ");
+    EXPECT_FALSE(exists(tree));
+    EXPECT_EQ(read_file(outside + L"\\precious.txt"), "kept");
+}
+
+TEST_F(CodePageText, ServiceDependencyIsSplitAtTheBarOnly) {
+    auto create = JNIHOST_EXPORT(lib, ntCreateServiceAdvanced);
+    auto depend = JNIHOST_EXPORT(lib, ntCreateServiceDep);
+    auto remove = JNIHOST_EXPORT(lib, ntDeleteService);
+    const std::wstring name = L"VelCodePageTextService";
+    vm.call(remove, java(name), vm.str("localnode"));
+    ASSERT_EQ(vm.text(vm.call(create, vm.str("C:\\none.exe"), java(name), 0, 0, 0, 0, nullptr, nullptr, nullptr, 0,
+                              nullptr, vm.str("localnode"))),
+              "1| ");
+    EXPECT_EQ(vm.text(vm.call(depend, java(name), java(names.dependency + L"|other"), vm.str("localnode"))), "1| ");
+
+    std::vector<wchar_t> list(64, L'\0');
+    DWORD size = static_cast<DWORD>((list.size() - 1) * sizeof(wchar_t));
+    vel::unique_hkey service;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Services\\" + name).c_str(), 0,
+                            KEY_QUERY_VALUE, service.put()),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(service.get(), L"DependOnService", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(list.data()), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(list.data()), names.dependency);
+    EXPECT_EQ(vm.text(vm.call(remove, java(name), vm.str("localnode"))), "1| ");
+}
+
 TEST_F(CodePageText, RegistryTextReadsTheSameEverywhere) {
     auto set_value = JNIHOST_EXPORT(lib, RegSetValueDataObject);
     auto get_value = JNIHOST_EXPORT(lib, RegGetDataObject);
@@ -258,6 +305,34 @@ TEST_F(CodePageText, RegistryTextReadsTheSameEverywhere) {
     }
     vel::unique_hkey untouched;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, other_key.c_str(), 0, KEY_READ, untouched.put()), ERROR_SUCCESS);
+
+    // Written by another program with characters the code page lacks: read
+    // back as stored, never as look-alikes.
+    vel::unique_hkey written;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, written.put()), ERROR_SUCCESS);
+    const struct {
+        const wchar_t* name;
+        DWORD type;
+        std::wstring stored;
+        jnihost::RegistryData asked;
+        std::string delivered;
+    } wide_cases[] = {
+        {L"wide", REG_SZ, lacking + L'\0', text, "setData(String:" + utf8(lacking) + ")"},
+        {L"wide_expand", REG_EXPAND_SZ, L"%TEMP%\\" + lacking + L'\0', text,
+         "setData(String:%TEMP%\\" + utf8(lacking) + ")"},
+        {L"wide_multi", REG_MULTI_SZ, lacking + L'\0' + names.data + L'\0' + L'\0', array,
+         "processString(" + utf8(lacking) + "\n" + utf8(names.data) + "\n,2)"},
+    };
+    for (const auto& c : wide_cases) {
+        ASSERT_EQ(RegSetValueExW(written.get(), c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.stored.data()),
+                                 static_cast<DWORD>(c.stored.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        read = vm.registry_data(c.asked);
+        status = vm.status();
+        vm.call(get_value, vm.str("HKEY_CURRENT_USER"), java(key), java(c.name), read, status, vm.str(node));
+        EXPECT_EQ(vm.calls(status), (Calls{"setStatus(true)"})) << utf8(c.name);
+        EXPECT_EQ(vm.calls(read), (Calls{c.delivered})) << utf8(c.name);
+    }
 }
 
 TEST_F(CodePageText, EnvironmentValuesReachJavaAsTheirCharacters) {
@@ -270,6 +345,15 @@ TEST_F(CodePageText, EnvironmentValuesReachJavaAsTheirCharacters) {
     EXPECT_EQ(vm.text(vm.call(get_environment, vm.str("VEL_CODE_PAGE_TEXT"))), "1|" + utf8(names.data) + "@Success");
     EXPECT_EQ(vm.text(vm.call(get_environment, java(lacking))), "0|Failure");
     EXPECT_EQ(_putenv("VEL_CODE_PAGE_TEXT="), 0);
+
+    // A value the code page cannot hold arrives as set, not as its look-alike.
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VEL_CODE_PAGE_TEXT", lacking.c_str())) << GetLastError();
+    EXPECT_EQ(vm.text(vm.call(get_environment, vm.str("VEL_CODE_PAGE_TEXT"))), "1|" + utf8(lacking) + "@Success");
+    // Longer than a first read takes.
+    const std::wstring long_value(1000, L'\u00e9');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VEL_CODE_PAGE_TEXT", long_value.c_str())) << GetLastError();
+    EXPECT_EQ(vm.text(vm.call(get_environment, vm.str("VEL_CODE_PAGE_TEXT"))), "1|" + utf8(long_value) + "@Success");
+    SetEnvironmentVariableW(L"VEL_CODE_PAGE_TEXT", nullptr);
 }
 
 }  // namespace

@@ -7,20 +7,29 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace nativesystem {
 
-// System message for `code`, trailing CRLF kept; "Unknown error <code>" when
-// the system has none.
+// System message for `code` in UTF-16, as the user's display language has
+// it, trailing CRLF kept; for a network status (2100 to 2999) the text of
+// netmsg.dll; "Unknown error <code>" when there is none.
+std::wstring error_message(DWORD code);
+// error_message() in the ANSI code page, for trace lines only: a character
+// the code page lacks shows there as its look-alike.
 std::string error_text(DWORD code);
 
-// "1| " when outcome != 0, else "0|" + error_text(error_code).
+// "1| " when outcome != 0, else "0|" + error_message(error_code).
 jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code);
 
 // setStatus(true) on the status object.
 void report_success(JNIEnv* env, jobject status);
-// setStatus(false), then setOSString(text), an ANSI code page text.
-void report_failure(JNIEnv* env, jobject status, const char* text);
+// setStatus(false), then setOSString(text), an ANSI code page text, then
+// setOSCode(code) where the status object's class has that method; `code` is
+// the Windows error code of the failure, 0 where none describes it.
+void report_failure(JNIEnv* env, jobject status, const char* text, DWORD code);
+// setStatus(false), setOSString(error_message(code)), setOSCode(code).
+void report_error(JNIEnv* env, jobject status, DWORD code);
 
 // The status object's m_nativeDebugFlag, read afresh on every call.
 bool is_native_debug(JNIEnv* env, jobject status);
@@ -118,6 +127,11 @@ jstring new_java_string(JNIEnv* env, const char* ansi_text) noexcept;
 inline jstring new_java_string(JNIEnv* env, const std::string& ansi_text) noexcept {
     return new_java_string(env, ansi_text.c_str());
 }
+// A Java string of UTF-16 text, every character kept.
+jstring new_java_string(JNIEnv* env, std::wstring_view text) noexcept;
+
+// UTF-16 of ANSI code page text, as the ...W functions take it.
+std::wstring wide_from_ansi(std::string_view ansi_text);
 
 // Runs the body of an export so that no C++ exception reaches the VM; the
 // fallback is returned when one is thrown.

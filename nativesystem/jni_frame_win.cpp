@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "common/unique_resource.h"
 #include "nativesystem/result_text.h"
@@ -17,9 +18,12 @@ namespace {
 
 // Without IGNORE_INSERTS the messages that hold inserts ("%1 is not a valid
 // Win32 application.") cannot be fetched at all.
-constexpr DWORD message_flags =
-    FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
+constexpr DWORD message_flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
 constexpr DWORD neutral_language = 0x0400;
+// Network statuses: their texts are in netmsg.dll, not in the system's table.
+constexpr DWORD first_network_status = 2100;
+constexpr DWORD last_network_status = 2999;
+constexpr const wchar_t* network_messages_file = L"\\netmsg.dll";
 constexpr const char* success_text = " ";
 // WC_ERR_INVALID_CHARS, which only systems whose code page may be UTF-8 know.
 constexpr DWORD refuse_invalid_chars = 0x80;
@@ -44,15 +48,59 @@ bool set_status(JNIEnv* env, jclass status_class, jobject status, bool value) {
     return !java_threw(env);
 }
 
+// The message for `code` from the system (no module) or from `module`.
+std::optional<std::wstring> formatted_message(DWORD source, HMODULE module, DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(message_flags | source, module, code, neutral_language,
+                                        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    vel::unique_hlocal owner(buffer);
+    if (length == 0 || !buffer) return std::nullopt;
+    return std::wstring(buffer, length);
+}
+
+// netmsg.dll of the system directory, mapped for its messages only.
+vel::unique_hmodule network_messages() {
+    wchar_t directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    const std::wstring path = std::wstring(directory, length) + network_messages_file;
+    return vel::unique_hmodule(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
 }  // namespace
 
+std::wstring error_message(DWORD code) {
+    if (std::optional<std::wstring> text = formatted_message(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code)) {
+        return *text;
+    }
+    if (code >= first_network_status && code <= last_network_status) {
+        if (vel::unique_hmodule module = network_messages()) {
+            if (std::optional<std::wstring> text = formatted_message(FORMAT_MESSAGE_FROM_HMODULE, module.get(), code)) {
+                return *text;
+            }
+        }
+    }
+    return wide_from_ansi(unknown_error_text(code));
+}
+
 std::string error_text(DWORD code) {
-    char* buffer = nullptr;
-    DWORD length = FormatMessageA(message_flags, nullptr, code, neutral_language,
-                                  reinterpret_cast<char*>(&buffer), 0, nullptr);
-    vel::unique_hlocal owner(buffer);
-    if (length == 0 || !buffer) return unknown_error_text(code);
-    return std::string(buffer, length);
+    const std::wstring message = error_message(code);
+    const int length = static_cast<int>(message.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, message.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return unknown_error_text(code);
+    std::string text(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_ACP, 0, message.data(), length, text.data(), needed, nullptr, nullptr);
+    return text;
+}
+
+std::wstring wide_from_ansi(std::string_view ansi_text) {
+    if (ansi_text.empty() || ansi_text.size() > static_cast<std::size_t>(INT_MAX)) return {};
+    const int length = static_cast<int>(ansi_text.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, ansi_text.data(), length, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi_text.data(), length, wide.data(), needed);
+    return wide;
 }
 
 DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out) {
@@ -64,16 +112,18 @@ DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out) {
     }
     // Without best fit a character the code page lacks becomes the default
     // character, and the flag says so. A UTF-8 code page takes neither the
-    // flag nor the pointer; it refuses unpaired surrogates instead.
+    // flag nor the pointer; it refuses unpaired surrogates instead, with
+    // WC_ERR_INVALID_CHARS, which is defined for CP_UTF8 named as such.
     const bool utf8 = GetACP() == CP_UTF8;
+    const UINT code_page = utf8 ? CP_UTF8 : CP_ACP;
     const DWORD flags = utf8 ? refuse_invalid_chars : WC_NO_BEST_FIT_CHARS;
     BOOL used_default = FALSE;
     BOOL* const used = utf8 ? nullptr : &used_default;
-    const int needed = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, used);
+    const int needed = WideCharToMultiByte(code_page, flags, wide, length, nullptr, 0, nullptr, used);
     if (needed <= 0) return GetLastError();
     if (used_default) return ERROR_NO_UNICODE_TRANSLATION;
     out.resize(static_cast<std::size_t>(needed));
-    if (WideCharToMultiByte(CP_ACP, flags, wide, length, out.data(), needed, nullptr, nullptr) != needed) {
+    if (WideCharToMultiByte(code_page, flags, wide, length, out.data(), needed, nullptr, nullptr) != needed) {
         const DWORD error = GetLastError();
         out.clear();
         return error ? error : ERROR_NO_UNICODE_TRANSLATION;
@@ -105,10 +155,18 @@ jstring new_java_string(JNIEnv* env, const char* ansi_text) noexcept {
     return env->NewString(reinterpret_cast<const jchar*>(wide), needed);
 }
 
+jstring new_java_string(JNIEnv* env, std::wstring_view text) noexcept {
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    const jchar none = 0;
+    const jchar* chars = text.empty() ? &none : reinterpret_cast<const jchar*>(text.data());
+    return env->NewString(chars, static_cast<jsize>(text.size()));
+}
+
 jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code) {
     ExceptionAside aside(env);
     try {
-        return new_java_string(env, result_text(outcome, outcome ? success_text : error_text(error_code)));
+        if (outcome) return new_java_string(env, result_text(outcome, success_text));
+        return new_java_string(env, wide_from_ansi(result_text(outcome, "")) + error_message(error_code));
     } catch (const std::bad_alloc&) {
         char fallback[1024];
         std::snprintf(fallback, sizeof fallback, "%d%c%s", outcome, result_separator, allocation_failure_text);
@@ -126,7 +184,12 @@ void report_success(JNIEnv* env, jobject status) {
     set_status(env, status_class.get(), status, true);
 }
 
-void report_failure(JNIEnv* env, jobject status, const char* text) {
+namespace {
+
+// setStatus(false), setOSString with the string `make_text` makes, then
+// setOSCode(code) where the status object's class has that method.
+template <typename MakeText>
+void report_failure_with(JNIEnv* env, jobject status, MakeText make_text, DWORD code) {
     ExceptionAside aside(env);
     auto status_class = object_class(env, status);
     if (!status_class.get()) {
@@ -139,17 +202,36 @@ void report_failure(JNIEnv* env, jobject status, const char* text) {
         print_unterminated("Error obtaining method 'setOSString'");
         return;
     }
-    jstring java_text = new_java_string(env, text);
+    jstring java_text = make_text();
     if (java_threw(env)) return;
     env->CallVoidMethod(status, set_os_string, java_text);
     if (java_text) env->DeleteLocalRef(java_text);
+    if (java_threw(env)) return;
+    // Optional: a status class of the caller's own may lack it.
+    jmethodID set_os_code = env->GetMethodID(status_class.get(), "setOSCode", "(I)V");
+    if (!set_os_code) {
+        if (java_threw(env)) env->ExceptionClear();
+        return;
+    }
+    env->CallVoidMethod(status, set_os_code, static_cast<jint>(code));
+}
+
+}  // namespace
+
+void report_failure(JNIEnv* env, jobject status, const char* text, DWORD code) {
+    report_failure_with(env, status, [&] { return new_java_string(env, text); }, code);
+}
+
+void report_error(JNIEnv* env, jobject status, DWORD code) {
+    const std::wstring text = error_message(code);
+    report_failure_with(env, status, [&] { return new_java_string(env, text); }, code);
 }
 
 void report_out_of_memory(JNIEnv* env, jobject status) noexcept {
     try {
-        report_failure(env, status, error_text(ERROR_NOT_ENOUGH_MEMORY).c_str());
+        report_error(env, status, ERROR_NOT_ENOUGH_MEMORY);
     } catch (...) {
-        report_failure(env, status, "");
+        report_failure(env, status, "", ERROR_NOT_ENOUGH_MEMORY);
     }
 }
 

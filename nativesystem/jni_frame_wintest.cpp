@@ -16,10 +16,10 @@ JNIEXPORT jstring JNICALL result_export(JNIEnv* env, jobject, jint outcome, jint
     return nativesystem::make_result_string(env, static_cast<int>(outcome), static_cast<DWORD>(code));
 }
 
-JNIEXPORT void JNICALL report_export(JNIEnv* env, jobject, jobject status, jstring failure) {
+JNIEXPORT void JNICALL report_export(JNIEnv* env, jobject, jobject status, jstring failure, jint code) {
     nativesystem::JniAnsiString text(env, failure);
     if (text) {
-        nativesystem::report_failure(env, status, text.get());
+        nativesystem::report_failure(env, status, text.get(), static_cast<DWORD>(code));
     } else {
         nativesystem::report_success(env, status);
     }
@@ -31,7 +31,7 @@ JNIEXPORT void JNICALL fail_after_lookup_export(JNIEnv* env, jobject, jobject st
     env->FindClass("no/such/Class");
     nativesystem::native_trace(env, status, "never printed\n");
     nativesystem::native_trace(env, status, "nor this");
-    nativesystem::report_failure(env, status, "why");
+    nativesystem::report_failure(env, status, "why", ERROR_ACCESS_DENIED);
 }
 
 JNIEXPORT void JNICALL bad_alloc_export(JNIEnv* env, jobject, jobject status) {
@@ -66,9 +66,9 @@ TEST(StatusReports, SuccessAndFailureCalls) {
     jnihost::Vm vm;
     jobject status = vm.status();
     jnihost::StdoutCapture out;
-    vm.call(report_export, status, nullptr);
-    vm.call(report_export, status, vm.str("Access is denied.\r\n"));
-    vm.call(report_export, status, vm.str(""));
+    vm.call(report_export, status, nullptr, 0);
+    vm.call(report_export, status, vm.str("Access is denied.\r\n"), 0);
+    vm.call(report_export, status, vm.str(""), 0);
     EXPECT_EQ(out.finish(), "");
     EXPECT_EQ(vm.calls(status), (std::vector<std::string>{"setStatus(true)", "setStatus(false)",
                                                           "setOSString(Access is denied.\r\n)", "setStatus(false)",
@@ -85,19 +85,52 @@ TEST(StatusReports, MissingMembersPrintTheirMessageWithoutLineEnd) {
     vm.without_class(no_class);
 
     jnihost::StdoutCapture out;
-    vm.call(report_export, no_os_string, vm.str("x"));
-    vm.call(report_export, no_set_status, vm.str("x"));
+    vm.call(report_export, no_os_string, vm.str("x"), 0);
+    vm.call(report_export, no_set_status, vm.str("x"), 0);
     // The VM's error of the failed lookup reaches the Java caller.
     EXPECT_EQ(vm.thrown(), "java/lang/NoSuchMethodError: setStatus");
-    vm.call(report_export, no_set_status, nullptr);
-    vm.call(report_export, no_class, vm.str("x"));
-    vm.call(report_export, no_class, nullptr);
+    vm.call(report_export, no_set_status, nullptr, 0);
+    vm.call(report_export, no_class, vm.str("x"), 0);
+    vm.call(report_export, no_class, nullptr, 0);
     EXPECT_EQ(out.finish(),
               "Error obtaining method 'setOSString'"
               "Error obtaining method 'setStatus'Error obtaining method 'setStatus'"
               "Error getting the object classError getting the object class");
     EXPECT_EQ(vm.calls(no_os_string), (std::vector<std::string>{"setStatus(false)"}));
     EXPECT_TRUE(vm.calls(no_set_status).empty());
+}
+
+TEST(StatusReports, CodeReachesSetOSCodeOnlyWhereTheClassHasIt) {
+    jnihost::Vm vm;
+    jobject with_code = vm.status(false, true);
+    jobject without_code = vm.status();
+    jnihost::StdoutCapture out;
+    vm.call(report_export, with_code, vm.str("Access is denied.\r\n"), ERROR_ACCESS_DENIED);
+    vm.call(report_export, with_code, nullptr, 0);
+    vm.call(report_export, with_code, vm.str(""), 0);
+    vm.call(report_export, without_code, vm.str("x"), ERROR_ACCESS_DENIED);
+    // The failed lookup of setOSCode leaves nothing pending.
+    EXPECT_EQ(vm.thrown(), std::nullopt);
+    vm.call(bad_alloc_export, with_code);
+    EXPECT_EQ(out.finish(), "");
+    EXPECT_EQ(vm.calls(with_code),
+              (std::vector<std::string>{"setStatus(false)", "setOSString(Access is denied.\r\n)", "setOSCode(5)",
+                                        "setStatus(true)", "setStatus(false)", "setOSString()", "setOSCode(0)",
+                                        "setStatus(false)",
+                                        "setOSString(" + error_text(ERROR_NOT_ENOUGH_MEMORY) + ")", "setOSCode(8)"}));
+    EXPECT_EQ(vm.calls(without_code), (std::vector<std::string>{"setStatus(false)", "setOSString(x)"}));
+
+    // An exception pending before the report is the one the caller gets, not the lookup's.
+    vm.call(fail_after_lookup_export, without_code);
+    EXPECT_EQ(vm.thrown(), "java/lang/NoClassDefFoundError: no/such/Class");
+    jobject with_code_too = vm.status(false, true);
+    vm.call(fail_after_lookup_export, with_code_too);
+    EXPECT_EQ(vm.calls(with_code_too), (std::vector<std::string>{"setStatus(false)", "setOSString(why)", "setOSCode(5)"}));
+
+    jnihost::Vm throwing;
+    throwing.throw_from("setOSCode");
+    throwing.call(report_export, throwing.status(false, true), throwing.str("x"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(throwing.thrown(), "java/lang/RuntimeException: thrown by setOSCode");
 }
 
 TEST(StatusReports, CppExceptionAtTheBoundaryReportsOutOfMemory) {
@@ -112,14 +145,14 @@ TEST(StatusReports, ThrowingStatusMethodsEndTheReportAndReachTheCaller) {
     jnihost::Vm vm;
     vm.throw_from("setStatus");
     jobject status = vm.status();
-    vm.call(report_export, status, vm.str("x"));
+    vm.call(report_export, status, vm.str("x"), 0);
     EXPECT_TRUE(vm.calls(status).empty());
     EXPECT_EQ(vm.thrown(), "java/lang/RuntimeException: thrown by setStatus");
 
     jnihost::Vm other;
     other.throw_from("setOSString");
     jobject second = other.status();
-    other.call(report_export, second, other.str("x"));
+    other.call(report_export, second, other.str("x"), 0);
     EXPECT_EQ(other.calls(second), (std::vector<std::string>{"setStatus(false)"}));
     EXPECT_EQ(other.thrown(), "java/lang/RuntimeException: thrown by setOSString");
 }

@@ -45,16 +45,6 @@ std::vector<char> pack_multi_string(const std::vector<std::string>& elements) {
     return bytes;
 }
 
-std::string multi_string_text(const char* data, std::size_t size) {
-    std::string text;
-    if (size < 2) return text;
-    text.assign(data, size - 1);
-    for (char& c : text) {
-        if (c == '\0') c = '\n';
-    }
-    return text;
-}
-
 std::int32_t decimal_text_value(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;

@@ -21,9 +21,19 @@ inline constexpr std::size_t registry_read_buffer_size = 10240;
 // REG_MULTI_SZ bytes: each element and its NUL, then two more NULs.
 std::vector<char> pack_multi_string(const std::vector<std::string>& elements);
 
-// The multi-string handed to Java: bytes 0 .. size-2 with each NUL turned into a
-// line feed (the final byte is dropped); empty for values of fewer than 2 bytes.
-std::string multi_string_text(const char* data, std::size_t size);
+// The multi-string handed to Java: characters 0 .. size-2 with each NUL turned
+// into a line feed (the final one is dropped); empty for values of fewer than
+// 2 characters. Bytes of the ANSI code page or UTF-16 units alike.
+template <typename Char>
+std::basic_string<Char> multi_string_text(const Char* data, std::size_t size) {
+    std::basic_string<Char> text;
+    if (size < 2) return text;
+    text.assign(data, size - 1);
+    for (Char& c : text) {
+        if (c == Char('\0')) c = Char('\n');
+    }
+    return text;
+}
 
 // Decimal text as atoi reads it: leading white space, an optional sign, digits
 // up to the first non-digit; no digits gives 0. Out-of-range values wrap

@@ -28,7 +28,7 @@ TEST(MultiString, TextSeparatesAndEndsElementsWithLineFeeds) {
     const char written[] = {'a', 0, 'b', 0, 0, 0};
     EXPECT_EQ(multi_string_text(written, sizeof written), "a\nb\n\n");
     EXPECT_EQ(multi_string_text(stored, 1), "");
-    EXPECT_EQ(multi_string_text(nullptr, 0), "");
+    EXPECT_EQ(multi_string_text<char>(nullptr, 0), "");
 }
 
 TEST(DecimalTextValue, ReadsAsAtoi) {

@@ -65,6 +65,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegDelete
 
         native_trace(env, status, "Deleting key %s\n", delete_key);
         LONG result = RegDeleteKeyA(call.handles.root.get(), delete_key);
+        call.handles.wrote = result == ERROR_SUCCESS;
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Error deleting key %s\n", delete_key);
             native_trace(env, status, "Error message = %s\n", error_text(result).c_str());
@@ -136,6 +137,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegDelete
         }
         native_trace(env, status, "Successfully opened key = %s\n", sub_key);
         result = RegDeleteValueA(call.handles.key.get(), value);
+        call.handles.wrote = result == ERROR_SUCCESS;
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "Error deleting value = %s\n", value);
             call.fail_returned(result);

@@ -375,10 +375,61 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetVal
 
 namespace {
 
+// A value as RegGetDataObject read it. Texts are read in UTF-16 and reach
+// Java as stored; `bytes` are what the ANSI read would have given (the string
+// types in the code page, look-alikes included), for the traces and the
+// integer and binary kinds, which take the bytes as they are.
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    // One byte more than the registry may fill, always NUL, so that a value
+    // without its terminator still reads as a text.
+    std::vector<char> bytes = std::vector<char>(nativesystem::registry_read_buffer_size + 1, '\0');
+    DWORD size = 0;
+    std::wstring text;
+
+    bool is_text() const { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+};
+
+// A text of the ANSI limit's size may take two bytes a character in UTF-16.
+constexpr std::size_t wide_read_buffer_size = 2 * nativesystem::registry_read_buffer_size;
+
+// RegQueryValueExW into `value`, with the size limit of the ANSI read: a
+// text whose code-page form would not fit fails with ERROR_MORE_DATA too.
+LONG read_value(HKEY key, const char* name, RegistryValue& value) {
+    const std::wstring wide_name = nativesystem::wide_from_ansi(name);
+    std::vector<BYTE> raw(wide_read_buffer_size);
+    DWORD raw_size = static_cast<DWORD>(raw.size());
+    const LONG result = RegQueryValueExW(key, wide_name.c_str(), nullptr, &value.type, raw.data(), &raw_size);
+    if (result != ERROR_SUCCESS) return result;
+    if (!value.is_text()) {
+        if (raw_size > nativesystem::registry_read_buffer_size) return ERROR_MORE_DATA;
+        std::memcpy(value.bytes.data(), raw.data(), raw_size);
+        value.size = raw_size;
+        return ERROR_SUCCESS;
+    }
+    value.text.assign(reinterpret_cast<const wchar_t*>(raw.data()), raw_size / sizeof(wchar_t));
+    const int length = static_cast<int>(value.text.size());
+    const int needed =
+        length ? WideCharToMultiByte(CP_ACP, 0, value.text.data(), length, nullptr, 0, nullptr, nullptr) : 0;
+    if (needed < 0 || static_cast<std::size_t>(needed) > nativesystem::registry_read_buffer_size) {
+        return ERROR_MORE_DATA;
+    }
+    if (needed) WideCharToMultiByte(CP_ACP, 0, value.text.data(), length, value.bytes.data(), needed, nullptr, nullptr);
+    value.size = static_cast<DWORD>(needed);
+    return ERROR_SUCCESS;
+}
+
+// The Java string of a value: a text as stored, up to its first NUL; other
+// data as ANSI text.
+jstring value_string(JNIEnv* env, const RegistryValue& value) {
+    if (!value.is_text()) return nativesystem::new_java_string(env, value.bytes.data());
+    return nativesystem::new_java_string(env, std::wstring_view(value.text.c_str()));
+}
+
 // Hands a string value to setData(String).
-bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const char* bytes) {
+bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const RegistryValue& value) {
     JNIEnv* env = call.env;
-    LocalRef<jstring> text(env, nativesystem::new_java_string(env, bytes));
+    LocalRef<jstring> text(env, value_string(env, value));
     if (!text) {
         native_trace(env, call.status, "Error creating String object\n");
         call.fail("");
@@ -423,20 +474,23 @@ bool deliver_boxed(RegistryCall& call, jclass data_class, jobject data, const ch
 }
 
 // Hands a multi-string value to processString(text, kind).
-bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, const char* bytes, DWORD size,
+bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, const RegistryValue& value,
                           jint kind) {
     JNIEnv* env = call.env;
     std::string text;
+    std::wstring wide_text;
     try {
-        text = nativesystem::multi_string_text(bytes, size);
+        text = nativesystem::multi_string_text(value.bytes.data(), value.size);
+        if (value.is_text()) wide_text = nativesystem::multi_string_text(value.text.data(), value.text.size());
     } catch (const std::bad_alloc&) {
         native_trace(env, call.status, "\n Native Function RegGetDataObject: Failed to allocate %d bytes of memory\n",
-                     static_cast<int>(size));
+                     static_cast<int>(value.size));
         nativesystem::report_out_of_memory(env, call.status);
         return false;
     }
     native_trace(env, call.status, "\n Native Function: ndata=%s\n", text.c_str());
-    LocalRef<jstring> java_text(env, nativesystem::new_java_string(env, text));
+    LocalRef<jstring> java_text(env, value.is_text() ? nativesystem::new_java_string(env, wide_text)
+                                                     : nativesystem::new_java_string(env, text));
     if (!java_text) {
         native_trace(env, call.status, "Error constructing String object\n");
         call.fail("");
@@ -498,15 +552,11 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
             call.fail_with_code(result);
             return;
         }
-        RegFlushKey(call.handles.key.get());
-
-        // One byte more than the registry may fill, always NUL, so that a
-        // value without its terminator still reads as a text.
-        std::vector<char> buffer(nativesystem::registry_read_buffer_size + 1, '\0');
-        DWORD size = nativesystem::registry_read_buffer_size;
-        DWORD type = REG_NONE;
-        result = RegQueryValueExA(call.handles.key.get(), value_text, nullptr, &type,
-                                  reinterpret_cast<BYTE*>(buffer.data()), &size);
+        RegistryValue value;
+        result = read_value(call.handles.key.get(), value_text, value);
+        const std::vector<char>& buffer = value.bytes;
+        const DWORD size = value.size;
+        const DWORD type = value.type;
         if (result != ERROR_SUCCESS) {
             native_trace(env, status, "\n Native function registry operation failed\n");
             native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
@@ -529,7 +579,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
         if (kind == kinds.string) {
             native_trace(env, status, "\n Native Function: Inside RegGetDataObject %s %s : data type is STRING\n\n",
                          root_name, sub_key);
-            delivered = deliver_string(call, data_class.get(), data, buffer.data());
+            delivered = deliver_string(call, data_class.get(), data, value);
         } else if (kind == kinds.integer) {
             jvalue number{};
             number.i = nativesystem::little_endian_int32(buffer.data());
@@ -546,7 +596,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
         } else if (kind == kinds.string_array) {
             native_trace(env, status, "\n Native Function: Inside RegGetDataObject %s %s %s : data type is %d\n\n",
                          root_name, sub_key, buffer.data(), static_cast<int>(kind));
-            delivered = deliver_string_array(call, data_class.get(), data, buffer.data(), size, kind);
+            delivered = deliver_string_array(call, data_class.get(), data, value, kind);
         } else {
             native_trace(env, status, "Unsupported registry data type value requested\n");
             call.fail("");

@@ -40,20 +40,22 @@ DWORD open_registry_root(const char* root_name, const char* node, vel::unique_hk
     return 0;
 }
 
-// A descriptor with nothing in it, inheritable; false when it cannot be initialised.
+// A descriptor with nothing in it; the key is not inherited, so that a child
+// process the VM starts meanwhile does not hold it open. False when it
+// cannot be initialised.
 bool init_security_attributes(SECURITY_ATTRIBUTES& attributes, SECURITY_DESCRIPTOR& descriptor) {
     if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)) return false;
     attributes.nLength = sizeof attributes;
     attributes.lpSecurityDescriptor = &descriptor;
-    attributes.bInheritHandle = TRUE;
+    attributes.bInheritHandle = FALSE;
     return true;
 }
 
 }  // namespace
 
 RegistryHandles::~RegistryHandles() {
-    if (key) RegFlushKey(key.get());
-    if (root) RegFlushKey(root.get());
+    if (wrote && key) RegFlushKey(key.get());
+    if (wrote && root) RegFlushKey(root.get());
     root.reset();
     key.reset();
 }
@@ -105,8 +107,11 @@ bool RegistryCall::open_root(const char* root_name, const char* node, const Regi
 
 LONG RegistryCall::create_key(const char* sub_key) {
     DWORD disposition = 0;
-    return RegCreateKeyExA(handles.root.get(), sub_key, 0, const_cast<char*>(created_key_class),
-                           REG_OPTION_NON_VOLATILE, created_key_access, &attributes_, handles.key.put(), &disposition);
+    const LONG result =
+        RegCreateKeyExA(handles.root.get(), sub_key, 0, const_cast<char*>(created_key_class), REG_OPTION_NON_VOLATILE,
+                        created_key_access, &attributes_, handles.key.put(), &disposition);
+    handles.wrote = result == ERROR_SUCCESS;
+    return result;
 }
 
 void RegistryCall::fail_returned(DWORD code) {

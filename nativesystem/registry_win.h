@@ -13,11 +13,13 @@
 
 namespace nativesystem {
 
-// The root and the key of one operation. Both are flushed, then the root and
-// then the key closed.
+// The root and the key of one operation. After a write both are flushed
+// (a flush holds up the hive's other writers, so reads never flush), then
+// the root and then the key closed.
 struct RegistryHandles {
     vel::unique_hkey root;
     vel::unique_hkey key;
+    bool wrote = false;
 
     RegistryHandles() = default;
     RegistryHandles(const RegistryHandles&) = delete;
@@ -68,10 +70,12 @@ public:
     bool open_root(const char* root_name, const char* node, const RegistrySetupTraces& traces);
     // Creates or opens `sub_key` below the root as the key of the call, with
     // the creation settings and what secure() filled; the registry's result.
+    // A key created or opened so counts as written.
     LONG create_key(const char* sub_key);
 
-    void fail(const char* text) { report_failure(env, status, text); }
-    void fail_with_code(DWORD code) { report_failure(env, status, error_text(code).c_str()); }
+    // A failure that no Windows error describes: code 0.
+    void fail(const char* text) { report_failure(env, status, text, 0); }
+    void fail_with_code(DWORD code) { report_error(env, status, code); }
     // Traces "Error returned = " and the text of `code`, then fails with it.
     void fail_returned(DWORD code);
     void succeed() { report_success(env, status); }

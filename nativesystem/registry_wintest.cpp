@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,35 @@ TEST_F(Registry, UnknownRootFailsWithCode60BeforeAnyRegistryCall) {
                                 "Error returned = " + error_text(60) + "\n\n");
     EXPECT_EQ(vm.calls(status), (Calls{"setStatus(false)", failure(60)}));
     EXPECT_FALSE(key_exists(sub_key));
+}
+
+// What Java callers pass for this machine, and the codes a status object with
+// setOSCode receives. An empty node text reaches the connection as an empty
+// machine name, which Wine takes for the local machine; "localnode" names a
+// machine like any other text here.
+TEST_F(Registry, LocalNodeTextsAndTheCodesOfFailures) {
+    struct Case {
+        const char* root;
+        std::optional<std::string> node;
+        Calls reported;
+    };
+    const Case cases[] = {
+        {"HKEY_CURRENT_USER", "", {"setStatus(true)"}},
+        {"HKEY_CURRENT_USER", computer_name(), {"setStatus(true)"}},
+        {"HKEY_CURRENT_USER", "localnode", {"setStatus(false)", failure(30), "setOSCode(30)"}},
+        {"HKEY_CURRENT_USER", std::nullopt, {"setStatus(false)", "setOSString()", "setOSCode(0)"}},
+        {"HKCU", "", {"setStatus(false)", failure(60), "setOSCode(60)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.root + (" node " + c.node.value_or("null")));
+        RegDeleteTreeA(HKEY_CURRENT_USER, sub_key.c_str());
+        jobject status = vm.status(false, true);
+        jnihost::StdoutCapture out;
+        vm.call(create, vm.str(c.root), vm.str(sub_key), status, c.node ? vm.str(*c.node) : nullptr);
+        out.finish();
+        EXPECT_EQ(vm.calls(status), c.reported);
+        EXPECT_EQ(key_exists(sub_key), c.reported.size() == 1);
+    }
 }
 
 TEST_F(Registry, UnreachableNodeAlwaysPrintsTheConnectionMessage) {

@@ -10,7 +10,6 @@ namespace nativesystem::services {
 namespace {
 constexpr std::string_view kExecutableSuffix = "\\bin\\pxd.exe";
 constexpr std::string_view kLogDirectorySuffix = "\\nodm\\log";
-constexpr std::string_view kProbeName = "\\testfile";
 constexpr std::string_view kLogFileName = "\\pxdservice.log";
 
 bool fits(const std::string& path, std::size_t buffer_size) {
@@ -36,9 +35,8 @@ std::string daemon_service_binary(std::string_view executable) {
 std::optional<DaemonLogPaths> daemon_log_paths(std::string_view home) {
     DaemonLogPaths paths;
     paths.directory = std::string(home) + std::string(kLogDirectorySuffix);
-    paths.probe = paths.directory + std::string(kProbeName);
     paths.file = paths.directory + std::string(kLogFileName);
-    if (!fits(paths.probe, kProbePathSize) || !fits(paths.file, kLogPathSize)) return std::nullopt;
+    if (!fits(paths.file, kLogPathSize)) return std::nullopt;
     return paths;
 }
 

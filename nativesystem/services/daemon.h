@@ -16,7 +16,6 @@ inline constexpr const char* kDaemonDependency = "VelmorCMService4q";
 // Buffers the paths under the daemon home must fit in, NUL included.
 constexpr std::size_t kExecutablePathSize = 1024;
 constexpr std::size_t kLogPathSize = 2600;
-constexpr std::size_t kProbePathSize = 260;
 
 // A daemon stuck in a pending state gives up after this much waiting.
 constexpr std::uint64_t kDaemonStartLimitMs = 5 * 60 * 1000;
@@ -31,7 +30,6 @@ std::string daemon_service_binary(std::string_view executable);
 
 struct DaemonLogPaths {
     std::string directory;  // home + "\nodm\log"
-    std::string probe;      // directory + "\testfile"
     std::string file;       // directory + "\pxdservice.log"
 };
 // Nothing when a path does not fit: the log is then not written.

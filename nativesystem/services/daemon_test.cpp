@@ -14,16 +14,15 @@ TEST(DaemonPaths, ExecutableUnderTheHomeWithinItsBuffer) {
     EXPECT_FALSE(daemon_executable_path(home + "h"));
 }
 
-TEST(DaemonPaths, LogLocationAndTheProbeBound) {
+TEST(DaemonPaths, LogLocationAndItsBound) {
     auto paths = daemon_log_paths("C:\\crs");
     ASSERT_TRUE(paths);
     EXPECT_EQ(paths->directory, "C:\\crs\\nodm\\log");
-    EXPECT_EQ(paths->probe, "C:\\crs\\nodm\\log\\testfile");
     EXPECT_EQ(paths->file, "C:\\crs\\nodm\\log\\pxdservice.log");
 
-    std::string home(kProbePathSize - 1 - 9 - 9, 'h');
+    std::string home(kLogPathSize - 1 - 9 - 15, 'h');
     ASSERT_TRUE(daemon_log_paths(home));
-    EXPECT_EQ(daemon_log_paths(home)->probe.size(), kProbePathSize - 1);
+    EXPECT_EQ(daemon_log_paths(home)->file.size(), kLogPathSize - 1);
     EXPECT_FALSE(daemon_log_paths(home + "h"));
 }
 

@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <jni.h>
 
-#include <cstdio>
 #include <ctime>
 #include <initializer_list>
 #include <new>
@@ -13,6 +12,7 @@
 #include "common/unique_resource.h"
 #include "nativesystem/jni_frame.h"
 #include "nativesystem/services/daemon.h"
+#include "nativesystem/services/daemon_win.h"
 #include "nativesystem/services/service_control.h"
 #include "velmor_ops_mgmt_nativesystem_WindowsNative.h"
 
@@ -51,47 +51,20 @@ std::string daemon_home() {
     return daemon_home_text;
 }
 
-constexpr std::size_t kStrTimeSize = 9;
-
-void ensure_log_directory(const DaemonLogPaths& paths) {
-    vel::unique_stdio probe(std::fopen(paths.probe.c_str(), "w"));
-    if (probe) {
-        probe.reset();
-        DeleteFileA(paths.probe.c_str());
-        return;
-    }
-    CreateDirectoryA(paths.directory.c_str(), nullptr);
-}
-
-vel::unique_stdio open_daemon_log() {
-    std::optional<DaemonLogPaths> paths = daemon_log_paths(daemon_home());
-    if (!paths) return {};
-    ensure_log_directory(*paths);
-    return vel::unique_stdio(std::fopen(paths->file.c_str(), "a+"));
-}
-
 void daemon_log(std::string_view format, std::initializer_list<vel::FormatArg> args = {}) {
-    vel::unique_stdio log = open_daemon_log();
-    if (!log) return;
-    std::string date(kStrTimeSize, '\0');
-    std::string time(kStrTimeSize, '\0');
-    _strdate(date.data());
-    _strtime(time.data());
-    date.resize(date.find('\0'));
-    time.resize(time.find('\0'));
-    std::string line = daemon_log_line(date, time, GetCurrentThreadId(), vel::format_checked(format, args));
-    std::fwrite(line.data(), 1, line.size(), log.get());
+    append_daemon_log(daemon_home(), vel::format_checked(format, args));
 }
 
-// The daemon's node is used as given: "localnode" or a machine name.
-vel::unique_schandle open_daemon_manager(const char* node) {
-    vel::unique_schandle manager(OpenSCManagerA(is_local_node(node) ? nullptr : node, nullptr, SC_MANAGER_ALL_ACCESS));
+// The daemon's node is used as given: "localnode" or a machine name. Only
+// the rights the step uses are asked for.
+vel::unique_schandle open_daemon_manager(const char* node, DWORD access) {
+    vel::unique_schandle manager(OpenSCManagerA(is_local_node(node) ? nullptr : node, nullptr, access));
     if (!manager) daemon_log("\n Could not open a handle to Service manager for node %s", {node});
     return manager;
 }
 
 int install_daemon_service(const char* node) {
-    vel::unique_schandle manager = open_daemon_manager(node);
+    vel::unique_schandle manager = open_daemon_manager(node, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE);
     if (!manager) return 0;
     std::optional<std::string> executable = daemon_executable_path(daemon_home());
     if (!executable) {
@@ -124,11 +97,9 @@ int install_daemon_service(const char* node) {
 }
 
 int start_daemon_service(const char* node) {
-    vel::unique_schandle manager = open_daemon_manager(node);
+    vel::unique_schandle manager = open_daemon_manager(node, SC_MANAGER_CONNECT);
     if (!manager) return 0;
-    constexpr DWORD kControlRights =
-        SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP | SERVICE_PAUSE_CONTINUE | SERVICE_INTERROGATE;
-    vel::unique_schandle service(OpenServiceA(manager.get(), kDaemonServiceName, kControlRights));
+    vel::unique_schandle service(OpenServiceA(manager.get(), kDaemonServiceName, SERVICE_START | SERVICE_QUERY_STATUS));
     if (!service) {
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
@@ -161,6 +132,54 @@ int start_daemon_service(const char* node) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr std::size_t kStrTimeSize = 9;
+// Writers of this library take turns through a lock on a byte far beyond any
+// log's end, where it holds up no reader.
+constexpr DWORD kWriterLockOffsetHigh = 0x40000000;
+
+// The log for appending only: each write lands at the end, whoever else
+// writes, where a seek and a write of the C runtime's append mode let two
+// writers take the same offset. Read access only so that it may be locked;
+// other writers and readers share it.
+vel::unique_file open_daemon_log(const DaemonLogPaths& paths) {
+    const auto open = [&] {
+        return vel::unique_file(CreateFileA(paths.file.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    vel::unique_file log = open();
+    if (log || GetLastError() != ERROR_PATH_NOT_FOUND) return log;
+    // The log directory is made on first use, below the home's nodm.
+    CreateDirectoryA(paths.directory.c_str(), nullptr);
+    return open();
+}
+
+}  // namespace
+
+void append_daemon_log(std::string_view home, std::string_view message) {
+    std::optional<DaemonLogPaths> paths = daemon_log_paths(home);
+    if (!paths) return;
+    vel::unique_file log = open_daemon_log(*paths);
+    if (!log) return;
+    std::string date(kStrTimeSize, '\0');
+    std::string time(kStrTimeSize, '\0');
+    _strdate(date.data());
+    _strtime(time.data());
+    date.resize(date.find('\0'));
+    time.resize(time.find('\0'));
+    const std::string line = daemon_log_line(date, time, GetCurrentThreadId(), message);
+    // Appending alone is whole on a local NTFS volume; a share, or Wine, may
+    // still let two appends meet at one offset without the turns.
+    OVERLAPPED turn{};
+    turn.OffsetHigh = kWriterLockOffsetHigh;
+    const bool locked = LockFileEx(log.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != FALSE;
+    DWORD written = 0;
+    WriteFile(log.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (locked) UnlockFileEx(log.get(), 0, 1, 0, &turn);
+}
 
 }  // namespace nativesystem::services
 

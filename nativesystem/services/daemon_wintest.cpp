@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "nativesystem/services/daemon_win.h"
 #include "nativesystem/services/services_wintest_support.h"
 #include "tests/jnihost/jnihost.h"
 
@@ -137,6 +142,72 @@ TEST_F(Daemon, MissingHomeDoesNothing) {
     auto fn = JNIHOST_EXPORT(lib_, ntStartDaemon);
     EXPECT_EQ(*vm_.text(vm_.call(fn, nullptr, vm_.str("localnode"), nullptr, nullptr)), "0| ");
     EXPECT_FALSE(service_exists(kDaemon));
+}
+
+// Two processes of two threads each append to one log at once: every line
+// arrives, whole. The writer process is this test again, told its part by
+// its environment.
+TEST(DaemonLogWriters, ConcurrentWritersLoseNoLine) {
+    constexpr int kLines = 2000;
+    constexpr int kThreads = 2;
+    const std::string padding(150, 'x');
+    const auto write_lines = [&](const std::string& home, const std::string& writer) {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < kLines; ++i) {
+                    nativesystem::services::append_daemon_log(
+                        home, writer + std::to_string(t) + " line " + std::to_string(i) + " " + padding);
+                }
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+    };
+    if (const char* home = std::getenv("VEL_DAEMON_LOG_HOME")) {
+        write_lines(home, "B");
+        return;
+    }
+
+    std::string home(MAX_PATH, '\0');
+    home.resize(GetTempPathA(static_cast<DWORD>(home.size()), home.data()));
+    home += "velpxdlog" + std::to_string(GetCurrentProcessId());
+    fs::remove_all(home);
+    fs::create_directories(home + "\\nodm");
+
+    ASSERT_TRUE(SetEnvironmentVariableA("VEL_DAEMON_LOG_HOME", home.c_str()));
+    std::string command = "\"" + program_directory() + "\\services_wintest.exe\" "
+                          "--gtest_filter=DaemonLogWriters.ConcurrentWritersLoseNoLine";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    SetEnvironmentVariableA("VEL_DAEMON_LOG_HOME", nullptr);
+    ASSERT_TRUE(started) << GetLastError();
+    vel::unique_handle child(process.hProcess);
+    CloseHandle(process.hThread);
+    write_lines(home, "A");
+    ASSERT_EQ(WaitForSingleObject(child.get(), 120000), WAIT_OBJECT_0);
+    DWORD exit_code = 1;
+    GetExitCodeProcess(child.get(), &exit_code);
+    EXPECT_EQ(exit_code, 0u);
+
+    std::ifstream log(home + "\\nodm\\log\\pxdservice.log", std::ios::binary);
+    const std::regex whole(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d : \(\d+\) : ([AB][01] line \d+) x{150})");
+    std::set<std::string> seen;
+    std::size_t broken = 0;
+    for (std::string line; std::getline(log, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, whole)) {
+            seen.insert(match[1]);
+        } else {
+            ++broken;
+        }
+    }
+    EXPECT_EQ(broken, 0u);
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(2 * kThreads * kLines));
+    log.close();
+    fs::remove_all(home);
 }
 
 }  // namespace

@@ -59,9 +59,11 @@ std::string invalid_type_line(std::uint8_t type) {
     return vel::format_checked("Invalid partition type (%d)\n", {static_cast<int>(type)});
 }
 
-std::string raw_device_result_text(int outcome, std::string_view error_text, std::string_view detail) {
-    std::string text = vel::format_checked("%d%c%s%c", {outcome, static_cast<int>('|'), error_text,
-                                                        static_cast<int>('|')});
+std::wstring raw_device_result_text(int outcome, std::wstring_view error_text, std::wstring_view detail) {
+    std::wstring text = std::to_wstring(outcome);
+    text += L'|';
+    text += error_text;
+    text += L'|';
     text += detail;
     return text;
 }

@@ -39,7 +39,8 @@ std::string valid_partition_detail();
 std::string not_recognized_line(std::string_view device_path);
 std::string invalid_type_line(std::uint8_t type);
 
-// outcome|error text|detail
-std::string raw_device_result_text(int outcome, std::string_view error_text, std::string_view detail);
+// outcome|error text|detail, in UTF-16 as the system message and the device
+// name reach Java.
+std::wstring raw_device_result_text(int outcome, std::wstring_view error_text, std::wstring_view detail);
 
 }  // namespace nativesystem::services

@@ -63,9 +63,9 @@ TEST(RawDeviceTexts, DetailsLinesAndResult) {
     EXPECT_EQ(valid_partition_detail(), "1");
     EXPECT_EQ(not_recognized_line("\\\\.\\D:"), "Partition \\\\.\\D:, not marked as a recognized partition.\n");
     EXPECT_EQ(invalid_type_line(7), "Invalid partition type (7)\n");
-    EXPECT_EQ(raw_device_result_text(1, "The operation completed successfully.\r\n", "1"),
-              "1|The operation completed successfully.\r\n|1");
-    EXPECT_EQ(raw_device_result_text(0, "x", ""), "0|x|");
+    EXPECT_EQ(raw_device_result_text(1, L"The operation completed successfully.\r\n", L"1"),
+              L"1|The operation completed successfully.\r\n|1");
+    EXPECT_EQ(raw_device_result_text(0, L"x", L""), L"0|x|");
 }
 
 }  // namespace

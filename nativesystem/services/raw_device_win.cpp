@@ -91,15 +91,16 @@ int check_raw_device(const char* name, vel::unique_file& handle, DWORD& error, s
     return 1;
 }
 
-std::string raw_device_result(int outcome, DWORD error, const std::string& detail) {
-    return raw_device_result_text(outcome, error_text(error), detail);
+std::wstring raw_device_result(int outcome, DWORD error, const std::string& detail) {
+    return raw_device_result_text(outcome, error_message(error), wide_from_ansi(detail));
 }
 
 // Out of memory: a result all the same, built without the heap.
 jstring raw_device_allocation_failure(JNIEnv* env, DWORD error) {
     char* message = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
-                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0,
+                   nullptr);
     vel::unique_hlocal owned(message);
     std::array<char, kFallbackResultSize> text{};
     std::snprintf(text.data(), text.size(), "%d%c%s%cWindowsSystem.rawdevice.getResultString: calloc() failed", 0,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ansi_text.h"
+
 namespace nativesystem::services {
 
 namespace {
@@ -39,7 +41,8 @@ CreateSettings apply_create_defaults(CreateSettings requested) {
 }
 
 std::optional<std::string> make_dependency_list(std::string_view text) {
-    std::string_view name = text.substr(0, text.find('|'));
+    // In a double-byte code page the second byte of a character may be '|'.
+    std::string_view name = text.substr(0, vel::find_ansi_char(text, "|"));
     if (name.size() > kMaxDependencyNameLength) return std::nullopt;
     std::string list(name);
     list.append(2, '\0');

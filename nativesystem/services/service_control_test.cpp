@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/ansi_text.h"
+
 namespace nativesystem::services {
 namespace {
 
@@ -58,6 +60,11 @@ TEST(DependencyList, NameBeforeTheFirstBarEndedByTwoNuls) {
     EXPECT_EQ(make_dependency_list("Cm|x|y"), std::string("Cm\0\0", 4));
     EXPECT_EQ(make_dependency_list("Whole"), std::string("Whole\0\0", 7));
     EXPECT_EQ(make_dependency_list("|B"), std::string("\0\0", 2));
+
+    // U+30DD in code page 932 is 0x83 0x7C: its second byte is no bar.
+    vel::set_ansi_lead_byte_range(0x81, 0x9f);
+    EXPECT_EQ(make_dependency_list("\x83\x7c|B"), std::string("\x83\x7c\0\0", 4));
+    vel::clear_ansi_lead_bytes();
 }
 
 TEST(DependencyList, NameLengthBound) {

@@ -21,8 +21,11 @@ OperationResult failed(DWORD error) {
     return {0, error};
 }
 
-// The node's service control manager; on failure `error` holds why.
-vel::unique_schandle open_node_manager(const char* node, DWORD& error) {
+// The node's service control manager with `access`; on failure `error`
+// holds why. Every operation asks only for the rights it uses, so that an
+// operator allowed to start and stop services, or a console that is not
+// elevated, is not refused.
+vel::unique_schandle open_node_manager(const char* node, DWORD access, DWORD& error) {
     const char* machine_arg = nullptr;
     std::string machine;
     if (node == nullptr || !is_local_node(node)) {
@@ -32,7 +35,7 @@ vel::unique_schandle open_node_manager(const char* node, DWORD& error) {
         }
         machine_arg = machine.c_str();
     }
-    vel::unique_schandle manager(OpenSCManagerA(machine_arg, nullptr, SC_MANAGER_ALL_ACCESS));
+    vel::unique_schandle manager(OpenSCManagerA(machine_arg, nullptr, access));
     if (!manager) error = GetLastError();
     return manager;
 }
@@ -47,7 +50,7 @@ struct NodeService {
 // fails the service handle is empty and `error` holds why.
 NodeService open_node_service(const char* node, const char* service_name, DWORD access, DWORD& error) {
     NodeService opened;
-    opened.manager = open_node_manager(node, error);
+    opened.manager = open_node_manager(node, SC_MANAGER_CONNECT, error);
     if (!opened.manager) return opened;
     opened.service.reset(OpenServiceA(opened.manager.get(), service_name, access));
     if (!opened.service) error = GetLastError();
@@ -79,7 +82,8 @@ struct CreateRequest {
 
 OperationResult create_service_on_node(const CreateRequest& request) {
     DWORD error = 0;
-    vel::unique_schandle manager = open_node_manager(request.node, error);
+    vel::unique_schandle manager =
+        open_node_manager(request.node, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE, error);
     if (!manager) return failed(error);
 
     CreateSettings settings = apply_create_defaults(request.settings);
@@ -101,7 +105,7 @@ OperationResult create_service_on_node(const CreateRequest& request) {
 
 OperationResult set_service_dependency(const char* service_name, const char* dependency_text, const char* node) {
     DWORD error = 0;
-    NodeService opened = open_node_service(node, service_name, SERVICE_ALL_ACCESS, error);
+    NodeService opened = open_node_service(node, service_name, SERVICE_CHANGE_CONFIG, error);
     if (!opened.service) return failed(error);
 
     std::optional<std::string> list = make_dependency_list(dependency_text);
@@ -131,7 +135,7 @@ std::uint64_t ticks_since(DWORD origin) {
 
 OperationResult start_service_on_node(const char* service_name, const char* node, std::uint64_t ceiling_ms) {
     DWORD error = 0;
-    NodeService opened = open_node_service(node, service_name, SERVICE_ALL_ACCESS, error);
+    NodeService opened = open_node_service(node, service_name, SERVICE_START | SERVICE_QUERY_STATUS, error);
     if (!opened.service) return failed(error);
     if (!StartServiceA(opened.service.get(), 0, nullptr)) return failed(GetLastError());
 

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "nativesystem/jni_frame.h"
@@ -18,6 +23,102 @@ using nativesystem::error_text;
 std::string failure(DWORD code) {
     return "0|" + error_text(code);
 }
+
+// The service manager calls of velnodm10.dll, recorded with the access each
+// asks for on their way through the library's import table, then passed on.
+// Wine's manager checks no rights, so only this shows what a real one would
+// refuse.
+struct AccessRequest {
+    std::string function;
+    DWORD access;
+    bool operator==(const AccessRequest&) const = default;
+};
+std::vector<AccessRequest> access_requests;
+
+std::ostream& operator<<(std::ostream& out, const AccessRequest& request) {
+    return out << request.function << "(0x" << std::hex << request.access << std::dec << ")";
+}
+
+SC_HANDLE WINAPI record_open_manager(LPCSTR machine, LPCSTR database, DWORD access) {
+    access_requests.push_back({"OpenSCManagerA", access});
+    return OpenSCManagerA(machine, database, access);
+}
+
+SC_HANDLE WINAPI record_open_service(SC_HANDLE manager, LPCSTR name, DWORD access) {
+    access_requests.push_back({"OpenServiceA", access});
+    return OpenServiceA(manager, name, access);
+}
+
+SC_HANDLE WINAPI record_create_service(SC_HANDLE manager, LPCSTR name, LPCSTR display, DWORD access, DWORD type,
+                                       DWORD start, DWORD error_control, LPCSTR binary, LPCSTR group, LPDWORD tag,
+                                       LPCSTR dependencies, LPCSTR account, LPCSTR password) {
+    access_requests.push_back({"CreateServiceA", access});
+    return CreateServiceA(manager, name, display, access, type, start, error_control, binary, group, tag,
+                          dependencies, account, password);
+}
+
+// Points the import of `function` from advapi32.dll in `module` at
+// `replacement`; the import it replaced, or nullptr when there is none.
+void* redirect_import(HMODULE module, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name;
+         ++library) {
+        if (_stricmp(reinterpret_cast<const char*>(base + library->Name), "advapi32.dll") != 0) continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), function) != 0) continue;
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+// Records the service manager calls of the library while it lives.
+class AccessRecorder {
+public:
+    AccessRecorder() {
+        access_requests.clear();
+        for (Redirect& r : redirects_) r.previous = redirect_import(library(), r.function, r.replacement);
+    }
+    ~AccessRecorder() {
+        for (Redirect& r : redirects_) {
+            if (r.previous) redirect_import(library(), r.function, r.previous);
+        }
+    }
+    AccessRecorder(const AccessRecorder&) = delete;
+    AccessRecorder& operator=(const AccessRecorder&) = delete;
+
+    bool complete() const {
+        for (const Redirect& r : redirects_) {
+            if (!r.previous) return false;
+        }
+        return true;
+    }
+    // The requests since the last call.
+    std::vector<AccessRequest> take() { return std::exchange(access_requests, {}); }
+
+private:
+    static HMODULE library() { return GetModuleHandleA("velnodm10.dll"); }
+    struct Redirect {
+        const char* function;
+        void* replacement;
+        void* previous;
+    };
+    Redirect redirects_[3] = {{"OpenSCManagerA", reinterpret_cast<void*>(record_open_manager), nullptr},
+                              {"OpenServiceA", reinterpret_cast<void*>(record_open_service), nullptr},
+                              {"CreateServiceA", reinterpret_cast<void*>(record_create_service), nullptr}};
+};
 
 class ServiceControl : public ::testing::Test {
 protected:
@@ -159,6 +260,56 @@ TEST_F(ServiceControl, StartStopAndDelete) {
     EXPECT_EQ(remove(name, "LOCALNODE"), "1| ");
     EXPECT_FALSE(service_exists(name));
     EXPECT_EQ(remove(name), failure(ERROR_SERVICE_DOES_NOT_EXIST));
+}
+
+TEST_F(ServiceControl, EveryExportAsksOnlyForTheRightsItUses) {
+    std::string name = service();
+    std::string home(MAX_PATH, '\0');
+    home.resize(GetTempPathA(static_cast<DWORD>(home.size()), home.data()));
+    home += "velrights" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(home.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    CreateDirectoryA((home + "\\bin").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(testservice_path().c_str(), (home + "\\bin\\pxd.exe").c_str(), FALSE)) << GetLastError();
+    remove_service("VelmorPXDService");
+
+    AccessRecorder recorder;
+    ASSERT_TRUE(recorder.complete());
+    constexpr DWORD connect = SC_MANAGER_CONNECT;
+    constexpr DWORD create_service = SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE;
+    constexpr DWORD start_and_wait = SERVICE_START | SERVICE_QUERY_STATUS;
+    const struct {
+        const char* export_name;
+        std::function<std::string()> call;
+        std::vector<AccessRequest> asked;
+    } cases[] = {
+        // The created service's own handle takes the access the caller gave.
+        {"ntCreateServiceAdvanced", [&] { return create(testservice_command("normal"), name, SERVICE_QUERY_STATUS); },
+         {{"OpenSCManagerA", create_service}, {"CreateServiceA", SERVICE_QUERY_STATUS}}},
+        {"ntCreateServiceDep", [&] { return depend(name, "VelSvcTestA"); },
+         {{"OpenSCManagerA", connect}, {"OpenServiceA", SERVICE_CHANGE_CONFIG}}},
+        {"ntStartService", [&] { return start(name); },
+         {{"OpenSCManagerA", connect}, {"OpenServiceA", start_and_wait}}},
+        {"ntStopService", [&] { return stop(name); },
+         {{"OpenSCManagerA", connect}, {"OpenServiceA", SERVICE_STOP | SERVICE_QUERY_STATUS}}},
+        {"ntDeleteService", [&] { wait_for_state(name, SERVICE_STOPPED, std::chrono::seconds(5)); return remove(name); },
+         {{"OpenSCManagerA", connect}, {"OpenServiceA", DELETE}}},
+        {"ntStartDaemon",
+         [&] {
+             auto fn = JNIHOST_EXPORT(lib_, ntStartDaemon);
+             return *vm_.text(vm_.call(fn, vm_.str("unused"), vm_.str("localnode"), vm_.str("unused"), vm_.str(home)));
+         },
+         {{"OpenSCManagerA", create_service},
+          {"CreateServiceA", 0},
+          {"OpenSCManagerA", connect},
+          {"OpenServiceA", start_and_wait}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.call(), "1| ") << c.export_name;
+        EXPECT_EQ(recorder.take(), c.asked) << c.export_name;
+    }
+    remove_service("VelmorPXDService");
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
 }
 
 TEST_F(ServiceControl, StartWaitFollowsGrowingCheckPoints) {

@@ -120,7 +120,7 @@ class TextInEachLanguage(WineTestCase):
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
                 output = result.stdout.decode("utf-8", errors="replace")
                 self.assertEqual(result.returncode, 0, output)
-                self.assertIn("[  PASSED  ] 4 tests", output)
+                self.assertIn("[  PASSED  ] 6 tests", output)
 
 
 if __name__ == "__main__":

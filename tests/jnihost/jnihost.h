@@ -19,6 +19,8 @@
 //                                  setStatus "(Z)V" and setOSString "(Ljava/lang/String;)V";
 //                                  vm.calls(status) lists what was called, e.g.
 //                                  {"setStatus(false)", "setOSString(The system cannot ...\r\n)"}
+//   vm.status(debug, true)         the same with the optional method setOSCode "(I)V" as well,
+//                                  recorded as "setOSCode(2)"
 //   vm.set_debug(status, on)       changes m_nativeDebugFlag between calls
 //   vm.registry_data(kind, ...)    a RegistryKeyData (see RegistryData below); vm.calls(data)
 //                                  lists "setData(String:x)", "setData(Integer:5)",
@@ -149,7 +151,7 @@ public:
 
     jstring str(const std::string& text);
     jobjectArray string_array(const std::vector<std::optional<std::string>>& elements);
-    jobject status(bool debug = false);
+    jobject status(bool debug = false, bool with_os_code = false);
     void set_debug(jobject status, bool on);
     jobject registry_data(const RegistryData& data);
     std::vector<std::string> calls(jobject obj) const;

@@ -640,7 +640,7 @@ jobjectArray Vm::string_array(const std::vector<std::optional<std::string>>& ele
     return static_cast<jobjectArray>(new_ref(new_string_array_object(elements)));
 }
 
-jobject Vm::status(bool debug) {
+jobject Vm::status(bool debug, bool with_os_code) {
     Class* c = define_class("velmor/ops/mgmt/nativesystem/NativeStatus");
     c->fields_decl.push_back({"m_nativeDebugFlag", "Z", false, {}});
     c->methods.push_back({"setStatus", "(Z)V", false, [](Object* self, const std::vector<Value>& args) {
@@ -652,6 +652,12 @@ jobject Vm::status(bool debug) {
                               self->calls.push_back("setOSString(" + describe(args.at(0), "String") + ")");
                               return Value{};
                           }});
+    if (with_os_code) {
+        c->methods.push_back({"setOSCode", "(I)V", false, [](Object* self, const std::vector<Value>& args) {
+                                  self->calls.push_back("setOSCode(" + std::to_string(args.at(0).v.i) + ")");
+                                  return Value{};
+                              }});
+    }
     Object* o = new_object(c);
     o->fields["m_nativeDebugFlag"].v.z = debug ? JNI_TRUE : JNI_FALSE;
     return new_ref(o);

@@ -102,6 +102,25 @@ TEST_F(NodeAccess, NodeNameTooLongForItsPlaceIsRefusedBeforeAnyProbe) {
     EXPECT_TRUE(probes().empty());
 }
 
+TEST_F(NodeAccess, NetworkStatusesTakeTheirTextsFromNetmsg) {
+    // Wine has no netmsg.dll: the stand-in beside this program takes its place.
+    char system[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system, sizeof system);
+    ASSERT_GT(length, 0u);
+    const std::string installed = std::string(system, length) + "\\netmsg.dll";
+    ASSERT_TRUE(CopyFileA((module_directory(nullptr) + "\\netmsg.dll").c_str(), installed.c_str(), FALSE))
+        << GetLastError();
+    const struct {
+        const char* status;
+        std::string result;
+    } cases[] = {{"2311", "0|The device is not shared.\r\n"}, {"2312", "0|Unknown error 2312"}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SetEnvironmentVariableA("VEL_SHARECHECK_ERROR", c.status)) << GetLastError();
+        EXPECT_EQ(accessible(vm_.str("node7")), c.result) << c.status;
+    }
+    DeleteFileA(installed.c_str());
+}
+
 TEST_F(NodeAccess, MissingNodeTextFailsWithoutProbing) {
     EXPECT_EQ(accessible(nullptr), "0|");
     jstring node = vm_.str("node7");
