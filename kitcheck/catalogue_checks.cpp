@@ -16,39 +16,6 @@ constexpr std::string_view kGeneralCatalogue = "resource\\cons.nls";
 // The start of a malformed record shown in its finding.
 constexpr std::size_t kShownRecordLength = 40;
 
-bool valid_utf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t extra;
-        unsigned long code;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1, code = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2, code = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3, code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond Unicode are refused.
-        if ((extra == 2 && code < 0x800) || (extra == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
-            (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // cons_<ll>.nls or cons_<ll>_<CC>.nls (Windows matches file names without regard to case).
@@ -114,10 +81,15 @@ Messages read_catalogue(const std::string& file, std::string_view bytes, Report&
         const catalogue::CatalogueRecord& last = records.back();
         end = last.offset + last.text.size() + (last.cut ? 0 : 1);
     }
-    if (bytes.size() > end)
-        report.error(
-            file, 0,
-            "the last " + std::to_string(bytes.size() - end) + " bytes have no closing NUL: setup.exe drops them");
+    if (bytes.size() > end) {
+        std::string text =
+            "the last " + std::to_string(bytes.size() - end) + " bytes have no closing NUL: setup.exe drops them";
+        // A catalogue saved as a text file ends its records with line breaks.
+        if (bytes.find('\n', end) != std::string_view::npos)
+            text += "; records end with a NUL byte, not a line break (make the file from its text form with "
+                    "velkitcheck --make-catalogue)";
+        report.error(file, 0, text);
+    }
     return messages;
 }
 
@@ -138,6 +110,39 @@ std::string conversion_kinds(const std::string& text) {
 }
 
 }  // namespace
+
+bool valid_utf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t extra;
+        unsigned long code;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1, code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2, code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3, code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size()) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values beyond Unicode are refused.
+        if ((extra == 2 && code < 0x800) || (extra == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
 
 void check_catalogues(const KitFiles& files, Report& report) {
     const std::string general_name(kGeneralCatalogue);
@@ -181,6 +186,10 @@ void check_catalogues(const KitFiles& files, Report& report) {
                 report.error(file, message.record,
                              key + " takes " + conversion_list(message.text) + " where cons.nls takes " +
                                  conversion_list(english->second.text));
+            } else if (english->second.text.ends_with('\n') && !message.text.ends_with('\n')) {
+                report.warning(file, message.record,
+                               key + " does not end with the line feed its text in cons.nls ends with: setup.exe "
+                                     "adds none, so the next line it writes runs on in this one");
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kitcheck/kit_checker.h"
+#include "launcher/kit/param_file.h"
 
 namespace kitcheck {
 
@@ -17,6 +18,7 @@ public:
     void warning(std::string_view file, int line, std::string text) {
         add(file, line, Severity::Warning, std::move(text));
     }
+    void note(std::string_view file, int line, std::string text) { add(file, line, Severity::Note, std::move(text)); }
 
 private:
     void add(std::string_view file, int line, Severity severity, std::string text) {
@@ -48,9 +50,14 @@ struct ProfileSection {
 };
 std::vector<ProfileSection> read_profile(std::string_view bytes);
 bool same_name(std::string_view a, std::string_view b);
+// ASCII letters in lower case, as names are compared without regard to case.
+std::string lowered(std::string_view text);
 // First section / entry of that name (without regard to case), or nullptr.
 const ProfileSection* find_section(const std::vector<ProfileSection>& sections, std::string_view name);
 const ProfileEntry* find_entry(const ProfileSection& section, std::string_view key);
+
+// Well-formed UTF-8: no overlong forms, surrogates or values beyond Unicode.
+bool valid_utf8(std::string_view text);
 
 // A Windows path that does not start from the kit: "\\..." or "X:...".
 bool is_absolute(const std::string& path);
@@ -62,7 +69,21 @@ std::optional<std::string> read_whole_file(const std::string& path);
 std::string normal_path(std::string_view path);
 bool ends_with_ignoring_case(std::string_view text, std::string_view tail);
 
+// UTF-16 text as this machine's programs read it: UTF-8 on a POSIX host, the
+// ANSI code page on Windows (as the system's profile reading converts it).
+std::string text_from_utf16(std::u16string_view text);
+
+// The text of velparam.ini as setup.exe's readers see it, after reporting its
+// encoding: a UTF-16 file is converted, a UTF-8 byte-order mark dropped.
+std::string check_encoding(const std::string& name, std::string_view bytes, Report& report);
 void check_parameter_file(const KitFiles& files, const std::string& name, std::string_view bytes, Report& report);
+// The lines of [Velmor] that staging findings name (0: not in the file).
+struct StagingLines {
+    int addto_classpath = 0;
+    int bootstrap_size = 0;
+};
+void check_staging(const KitFiles& files, const std::string& file, const kit::KitSettings& settings,
+                   const StagingLines& lines, Report& report);
 void check_prerequisites(const std::string& name, std::string_view bytes, Report& report);
 void check_catalogues(const KitFiles& files, Report& report);
 

@@ -41,11 +41,7 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
 }
 
 // Canonical form of a memory kit's path: folded, without regard to case.
-std::string memory_key(std::string_view path) {
-    std::string key = normal_path(path);
-    for (char& c : key) c = lower(c);
-    return key;
-}
+std::string memory_key(std::string_view path) { return lowered(normal_path(path)); }
 
 }  // namespace
 
@@ -57,24 +53,27 @@ std::string format_finding(const Finding& finding, std::string_view directory, c
         out += ':';
         out += std::to_string(finding.line);
     }
-    out += finding.severity == Severity::Error ? ": error: " : ": warning: ";
+    out += finding.severity == Severity::Error     ? ": error: "
+           : finding.severity == Severity::Warning ? ": warning: "
+                                                   : ": note: ";
     out += finding.text;
     return out;
 }
 
 int exit_code(const std::vector<Finding>& findings, bool strict) {
     for (const Finding& finding : findings) {
-        if (strict || finding.severity == Severity::Error) return 1;
+        if (finding.severity == Severity::Error || (strict && finding.severity == Severity::Warning)) return 1;
     }
     return 0;
 }
 
 std::string nearest_name(std::string_view name, const std::vector<std::string_view>& candidates) {
+    // A name further off than a quarter of its letters was meant as something else.
     std::string best;
-    std::size_t best_distance = 0;
+    std::size_t best_distance = std::max<std::size_t>(1, name.size() / 4) + 1;
     for (std::string_view candidate : candidates) {
         const std::size_t distance = edit_distance(name, candidate);
-        if (best.empty() || distance < best_distance) {
+        if (distance < best_distance) {
             best_distance = distance;
             best = candidate;
         }
@@ -96,6 +95,12 @@ std::vector<TextLine> text_lines(std::string_view bytes) {
         start = end + 1;
     }
     return lines;
+}
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lower(c);
+    return out;
 }
 
 bool same_name(std::string_view a, std::string_view b) {
@@ -211,6 +216,11 @@ KitFiles memory_kit(const std::vector<std::pair<std::string, std::string>>& file
         }
         return names;
     };
+    kit.size = [stored](const std::string& path) -> std::optional<unsigned long long> {
+        const auto found = stored->find(memory_key(path));
+        if (found == stored->end()) return std::nullopt;
+        return found->second.size();
+    };
     return kit;
 }
 
@@ -227,9 +237,9 @@ std::vector<Finding> check_kit(const KitFiles& files) {
     if (name.empty()) {
         report.error(kit::kParameterFileName, 0, "no parameter file beside setup.exe or in its parent directory");
     } else {
-        const std::string bytes = files.read(name).value_or("");
-        check_parameter_file(files, name, bytes, report);
-        check_prerequisites(name, bytes, report);
+        const std::string text = check_encoding(name, files.read(name).value_or(""), report);
+        check_parameter_file(files, name, text, report);
+        check_prerequisites(name, text, report);
     }
     check_catalogues(files, report);
     return findings;

@@ -1,6 +1,9 @@
 // The kit's files on Windows: relative paths start from the kit's directory.
 #include <windows.h>
 
+#include <cstdio>
+
+#include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "kitcheck/checks.h"
 
@@ -35,7 +38,48 @@ KitFiles directory_kit(const std::string& directory) {
         } while (FindNextFileA(find.get(), &data));
         return names;
     };
+    kit.size = [directory](const std::string& path) -> std::optional<unsigned long long> {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(full_path(directory, path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+        return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    };
     return kit;
+}
+
+bool is_new_directory(const std::string& directory) {
+    const DWORD attributes = GetFileAttributesA(directory.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && directory_kit(directory).list(".").empty();
+}
+
+bool write_kit_file(const std::string& directory, const std::string& path, std::string_view bytes) {
+    CreateDirectoryA(directory.c_str(), nullptr);
+    for (std::size_t end = path.find('\\'); end != std::string::npos; end = path.find('\\', end + 1)) {
+        CreateDirectoryA(full_path(directory, path.substr(0, end)).c_str(), nullptr);
+    }
+    vel::unique_stdio file(std::fopen(full_path(directory, path).c_str(), "wb"));
+    return file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+           std::fflush(file.get()) == 0;
+}
+
+bool copy_launcher_into(const std::string& directory) {
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    if (length == 0 || length >= sizeof program) return false;
+    std::string launcher(program, length);
+    launcher = launcher.substr(0, vel::rfind_ansi_char(launcher, "\\") + 1) + "setup.exe";
+    return CopyFileA(launcher.c_str(), full_path(directory, "setup.exe").c_str(), TRUE) != 0;
+}
+
+std::string text_from_utf16(std::u16string_view text) {
+    if (text.empty()) return {};
+    const std::wstring wide(text.begin(), text.end());
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                         nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr, nullptr);
+    return out;
 }
 
 }  // namespace kitcheck

@@ -38,6 +38,48 @@ std::string location_form_problem(std::string_view value) {
     return {};
 }
 
+// The machine type in a Windows program's or library's PE header.
+std::optional<unsigned> pe_machine(std::string_view bytes) {
+    constexpr std::size_t kHeaderOffsetAt = 0x3C;
+    const auto byte = [&bytes](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])); };
+    if (bytes.size() < kHeaderOffsetAt + 4 || !bytes.starts_with("MZ")) return std::nullopt;
+    const std::size_t header = byte(kHeaderOffsetAt) | byte(kHeaderOffsetAt + 1) << 8 |
+                               byte(kHeaderOffsetAt + 2) << 16 | static_cast<std::size_t>(byte(kHeaderOffsetAt + 3)) << 24;
+    if (header > bytes.size() || bytes.size() - header < 6 || bytes.substr(header, 4) != std::string_view("PE\0\0", 4))
+        return std::nullopt;
+    return byte(header + 4) | byte(header + 5) << 8;
+}
+
+bool is_64_bit_machine(unsigned machine) {
+    constexpr unsigned kAmd64 = 0x8664, kArm64 = 0xAA64, kItanium = 0x0200;
+    return machine == kAmd64 || machine == kArm64 || machine == kItanium;
+}
+
+// A Java virtual machine loads only libraries of its own width.
+void check_runtime_width(const KitFiles& files, const std::string& java, std::string_view java_shown,
+                         const std::string& native_lib, const std::string& file, int line, Report& report) {
+    const std::optional<std::string> program = files.kind(java) == EntryKind::File ? files.read(java) : std::nullopt;
+    const std::optional<unsigned> machine = program ? pe_machine(*program) : std::nullopt;
+    if (!machine) return;
+    const bool wide = is_64_bit_machine(*machine);
+    std::vector<std::string> others;
+    for (const std::string& name : files.list(native_lib)) {
+        if (!ends_with_ignoring_case(name, ".dll")) continue;
+        const std::optional<std::string> library = files.read(native_lib + "\\" + name);
+        const std::optional<unsigned> library_machine = library ? pe_machine(*library) : std::nullopt;
+        if (library_machine && is_64_bit_machine(*library_machine) != wide) others.push_back(name);
+    }
+    if (others.empty()) return;
+    const char* java_width = wide ? "64-bit" : "32-bit";
+    const char* library_width = wide ? "32-bit" : "64-bit";
+    std::string named = others.front();
+    if (others.size() > 1) named += " and " + std::to_string(others.size() - 1) + " more";
+    report.error(file, line,
+                 std::string(java_shown) + " (" + normal_path(java) + ") is a " + java_width + " program, but " +
+                     normal_path(native_lib) + " holds " + library_width + " libraries (" + named +
+                     "): its Java virtual machine cannot load them; use a " + library_width + " Java runtime");
+}
+
 struct Velmor {
     const ProfileSection* section = nullptr;
     int line_of(std::string_view key) const {
@@ -165,10 +207,19 @@ void check_parameter_file(const KitFiles& files, const std::string& name, std::s
     kit::KitSettings settings;
     const bool distribution = kit::read_settings(read, std::string(kProgramDirectory), false, settings);
     kit::read_location_settings(read, settings);
+    settings.distribution = distribution;
     const bool bootstrap = settings.bootstrap.starts_with("T");
 
     LocationCheck check{files, name, report};
     const int jre_line = velmor.line_of("JRE_LOCATION");
+    if (!settings.jre_location.empty() && !is_absolute(settings.jre_location))
+        report.warning(name, jre_line,
+                       "JRE_LOCATION=" + settings.jre_location +
+                           " is relative: setup.exe resolves it against the directory it is started in, so the "
+                           "runtime is found only when setup.exe is started from the kit's directory (as Explorer "
+                           "does); write the runtime's absolute path for any other start");
+    check_staging(files, name, settings, {velmor.line_of("ADDTO_CLASSPATH"), velmor.line_of("BOOTSTRAP_SIZE")},
+                  report);
     if (distribution) {
         if (files.kind("unzip.exe") != EntryKind::File)
             report.error(name, velmor.line_of("DISTRIBUTION"),
@@ -201,6 +252,8 @@ void check_parameter_file(const KitFiles& files, const std::string& name, std::s
     const std::string what = asked ? "bin" : "JRE_LOCATION\\bin";
     check.require(derived.java_bin + "\\java.exe", EntryKind::File, jre_line, what + "\\java.exe", asked);
     check.require(derived.java_bin + "\\javaw.exe", EntryKind::File, jre_line, what + "\\javaw.exe", asked);
+    check_runtime_width(files, derived.java_bin + "\\java.exe", what + "\\java.exe", derived.native_lib, name, jre_line,
+                        report);
 }
 
 }  // namespace kitcheck

@@ -67,12 +67,6 @@ std::optional<SectionName> pass_section(std::string_view name) {
     return std::nullopt;
 }
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-}
-
 std::string number_text(double value) {
     std::string text = std::to_string(value);
     text.erase(text.find_last_not_of('0') + 1);
@@ -127,6 +121,28 @@ void check_value(const prereq::CheckKey& check, const std::string& value, const 
             return;
         }
     }
+}
+
+// What an unknown key of a requirement section is taken for: no check runs
+// for it, so a misspelling silently drops the requirement.
+std::string unknown_check_key(const std::string& key, const std::string& section,
+                              const std::vector<std::string_view>& known) {
+    constexpr std::string_view kFailureSuffix = "_FAILURE_MESSAGE";
+    if (key.ends_with(kFailureSuffix)) {
+        const prereq::CheckKey* check = prereq::find_check_key(key.substr(0, key.size() - kFailureSuffix.size()));
+        if (check && !check->failure_message_key)
+            return key + " in [" + section + "]: " + check->name +
+                   " has no failure message, setup.exe never shows this text (only SERVICE_PACK, "
+                   "MIN_DISPLAY_COLORS and CPU have one)";
+    }
+    std::string text = "unknown key " + key + " in [" + section + "]: setup.exe passes it over, so no check runs for it";
+    const std::string nearest = nearest_name(key, known);
+    if (same_name(nearest, key)) {
+        text += " (key names are case-sensitive here: write " + nearest + ")";
+    } else if (!nearest.empty()) {
+        text += " (did you mean " + nearest + "?)";
+    }
+    return text;
 }
 
 struct VersionSections {
@@ -184,11 +200,25 @@ void check_prerequisites(const std::string& file, std::string_view bytes, Report
             const std::optional<SectionName> pass = pass_section(name);
             if (!pass) {
                 const std::string low = lowered(name);
-                if (low.starts_with("windows-") && (low.ends_with("-required") || low.ends_with("-optional")))
-                    report.warning(file, number,
-                                   "[" + name +
-                                       "]: section names are case-sensitive; setup.exe looks for "
-                                       "[Windows-<version>-required] and [Windows-<version>-optional]");
+                constexpr std::size_t kPrefixLength = 8, kSuffixLength = 9;  // "windows-", "-required"
+                if (low.size() > kPrefixLength + kSuffixLength && low.starts_with("windows-") &&
+                    (low.ends_with("-required") || low.ends_with("-optional"))) {
+                    const std::string version =
+                        name.substr(kPrefixLength, name.size() - kPrefixLength - kSuffixLength);
+                    if (listed.count(version)) {
+                        const std::string meant = "Windows-" + version + (low.ends_with("-required") ? "-required"
+                                                                                                     : "-optional");
+                        report.error(file, number,
+                                     "[" + name + "] differs from [" + meant +
+                                         "] only by letter case: setup.exe compares section names exactly, so it "
+                                         "never reads this section and its checks do not run");
+                    } else {
+                        report.warning(file, number,
+                                       "[" + name +
+                                           "]: section names are case-sensitive; setup.exe looks for "
+                                           "[Windows-<version>-required] and [Windows-<version>-optional]");
+                    }
+                }
                 continue;
             }
             if (!exact) {
@@ -235,10 +265,7 @@ void check_prerequisites(const std::string& file, std::string_view bytes, Report
             if (candidate.failure_message_key && key == candidate.failure_message_key) failure_message = true;
         }
         if (!check && !failure_message) {
-            std::string text = "unknown key " + key + " in [" + section + "]: setup.exe passes it over";
-            const std::string nearest = nearest_name(key, known);
-            if (!nearest.empty()) text += " (did you mean " + nearest + "?)";
-            report.warning(file, number, text);
+            report.error(file, number, unknown_check_key(key, section, known));
             continue;
         }
         const std::string apparent = apparent_value(line);
