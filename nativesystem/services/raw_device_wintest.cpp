@@ -65,6 +65,7 @@ struct DeviceAnswers {
 };
 DeviceAnswers answers;
 
+// A buffer smaller than the structure fails, as it does with a driver.
 template <typename Info>
 BOOL reply(const Reply<Info>& given, void* out, DWORD size, DWORD* returned) {
     if (given.error != ERROR_SUCCESS || size < sizeof(Info)) {
