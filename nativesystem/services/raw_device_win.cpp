@@ -3,10 +3,12 @@
 #include <jni.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "common/unique_resource.h"
 #include "nativesystem/jni_frame.h"
@@ -29,41 +31,102 @@ void print_line(const std::string& line) {
     std::fflush(stdout);
 }
 
+// Windows fills 144 bytes with the MBR or GPT part at offset 32; the XP-level
+// headers we build with must agree.
+static_assert(sizeof(PARTITION_INFORMATION_EX) == 144 && offsetof(PARTITION_INFORMATION_EX, Gpt) == 32);
+
+PartitionAnswer mbr_answer(BOOLEAN recognized, BYTE type) {
+    PartitionAnswer answer;
+    answer.recognized = recognized != FALSE;
+    answer.mbr_type = type;
+    return answer;
+}
+
+PartitionAnswer partition_answer(const PARTITION_INFORMATION_EX& info) {
+    if (info.PartitionStyle == PARTITION_STYLE_MBR) {
+        return mbr_answer(info.Mbr.RecognizedPartition, info.Mbr.PartitionType);
+    }
+    PartitionAnswer answer;
+    if (info.PartitionStyle != PARTITION_STYLE_GPT) {
+        answer.style = PartitionStyle::Unpartitioned;
+        return answer;
+    }
+    const GUID& type = info.Gpt.PartitionType;
+    answer.style = PartitionStyle::Gpt;
+    answer.gpt_type = {type.Data1, type.Data2, type.Data3, std::to_array(type.Data4)};
+    return answer;
+}
+
+// The extended request knows MBR and GPT partitions; a driver that does not
+// know it is asked the MBR-only request.
+std::optional<PartitionAnswer> query_partition(HANDLE device, DWORD& error) {
+    PARTITION_INFORMATION_EX extended{};
+    DWORD returned = 0;
+    if (DeviceIoControl(device, IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &extended, sizeof extended, &returned,
+                        nullptr)) {
+        return partition_answer(extended);
+    }
+    if (DWORD failure = GetLastError(); !extended_request_unsupported(failure)) {
+        error = failure;
+        return std::nullopt;
+    }
+    PARTITION_INFORMATION partition{};
+    if (!DeviceIoControl(device, IOCTL_DISK_GET_PARTITION_INFO, nullptr, 0, &partition, sizeof partition, &returned,
+                         nullptr)) {
+        error = GetLastError();
+        return std::nullopt;
+    }
+    return mbr_answer(partition.RecognizedPartition, partition.PartitionType);
+}
+
+// The file system Windows mounts on the volume; empty for an unformatted one,
+// which Windows reports as not recognised.
+std::optional<std::string> volume_file_system(const std::string& device_path, DWORD& error) {
+    std::string root = device_path + '\\';
+    std::array<char, MAX_PATH + 1> name{};
+    if (GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, name.data(),
+                              static_cast<DWORD>(name.size()))) {
+        return std::string(name.data());
+    }
+    error = GetLastError();
+    if (error == ERROR_UNRECOGNIZED_VOLUME) return std::string();
+    return std::nullopt;
+}
+
 // The device opened for reading and writing once it passed the partition
 // tests; otherwise nothing, and `error` says why.
 vel::unique_file open_raw_partition(const std::string& device_path, DWORD& error) {
+    std::optional<PartitionAnswer> answer;
+    {
+        vel::unique_file device = open_device(device_path);
+        if (!device) {
+            error = GetLastError();
+            return {};
+        }
+        DISK_GEOMETRY geometry{};
+        DWORD returned = 0;
+        if (!DeviceIoControl(device.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry,
+                             &returned, nullptr)) {
+            error = GetLastError();
+            return {};
+        }
+        answer = query_partition(device.get(), error);
+        if (!answer) return {};
+    }
+    // Asked once our handle is closed: while a handle holds an unformatted
+    // volume open for block access, Windows may answer otherwise.
+    if (needs_file_system(*answer)) {
+        std::optional<std::string> file_system = volume_file_system(device_path, error);
+        if (!file_system) return {};
+        answer->file_system = std::move(*file_system);
+    }
+    PartitionVerdict verdict = partition_verdict(*answer);
+    if (verdict != PartitionVerdict::Accepted) {
+        print_line(refusal_line(verdict, *answer, device_path));
+        error = kErrorUnrecognizedVolume;
+        return {};
+    }
     vel::unique_file device = open_device(device_path);
-    if (!device) {
-        error = GetLastError();
-        return {};
-    }
-    DISK_GEOMETRY geometry{};
-    DWORD returned = 0;
-    if (!DeviceIoControl(device.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry, sizeof geometry,
-                         &returned, nullptr)) {
-        error = GetLastError();
-        return {};
-    }
-    PARTITION_INFORMATION partition{};
-    if (!DeviceIoControl(device.get(), IOCTL_DISK_GET_PARTITION_INFO, nullptr, 0, &partition, sizeof partition,
-                         &returned, nullptr)) {
-        error = GetLastError();
-        return {};
-    }
-    switch (partition_verdict(partition.RecognizedPartition != FALSE, partition.PartitionType)) {
-    case PartitionVerdict::NotRecognized:
-        print_line(not_recognized_line(device_path));
-        error = kErrorUnrecognizedVolume;
-        return {};
-    case PartitionVerdict::WrongType:
-        print_line(invalid_type_line(partition.PartitionType));
-        error = kErrorUnrecognizedVolume;
-        return {};
-    case PartitionVerdict::Accepted:
-        break;
-    }
-    device.reset();
-    device = open_device(device_path);
     if (!device) error = GetLastError();
     return device;
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -57,43 +56,18 @@ SC_HANDLE WINAPI record_create_service(SC_HANDLE manager, LPCSTR name, LPCSTR di
                           dependencies, account, password);
 }
 
-// Points the import of `function` from advapi32.dll in `module` at
-// `replacement`; the import it replaced, or nullptr when there is none.
-void* redirect_import(HMODULE module, const char* function, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name;
-         ++library) {
-        if (_stricmp(reinterpret_cast<const char*>(base + library->Name), "advapi32.dll") != 0) continue;
-        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-        for (; name->u1.AddressOfData; ++name, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
-            const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), function) != 0) continue;
-            void* previous = reinterpret_cast<void*>(slot->u1.Function);
-            DWORD protection = 0;
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-            return previous;
-        }
-    }
-    return nullptr;
-}
-
 // Records the service manager calls of the library while it lives.
 class AccessRecorder {
 public:
     AccessRecorder() {
         access_requests.clear();
-        for (Redirect& r : redirects_) r.previous = redirect_import(library(), r.function, r.replacement);
+        for (Redirect& r : redirects_) {
+            r.previous = redirect_import(library(), "advapi32.dll", r.function, r.replacement);
+        }
     }
     ~AccessRecorder() {
         for (Redirect& r : redirects_) {
-            if (r.previous) redirect_import(library(), r.function, r.previous);
+            if (r.previous) redirect_import(library(), "advapi32.dll", r.function, r.previous);
         }
     }
     AccessRecorder(const AccessRecorder&) = delete;

@@ -1,10 +1,12 @@
-// Helpers of the service Wine tests: the test service program, direct looks at
-// the service control manager and the registry, and clean-up.
+// Helpers of the service Wine tests: stand-ins in the library's imports, the
+// test service program, direct looks at the service control manager and the
+// registry, and clean-up.
 #pragma once
 
 #include <windows.h>
 
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -12,6 +14,33 @@
 #include "common/unique_resource.h"
 
 namespace services_wintest {
+
+// Points the import of `function` from `dll` in `module` at
+// `replacement`; the import it replaced, or nullptr when there is none.
+inline void* redirect_import(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); library->Name;
+         ++library) {
+        if (_stricmp(reinterpret_cast<const char*>(base + library->Name), dll) != 0) continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            const auto* by_name = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), function) != 0) continue;
+            void* previous = reinterpret_cast<void*>(slot->u1.Function);
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
 
 inline std::string program_directory() {
     std::string path(MAX_PATH, '\0');

@@ -359,8 +359,9 @@ public class WindowsNative {
     public native String ntStartDaemon(String unused1, String node, String unused2, String home);
 
     /**
-     * Tells whether a device name designates a FAT partition that can be opened for reading and
-     * writing.
+     * Tells whether a device name designates a raw partition that can be opened for reading and
+     * writing: on an MBR disk a partition of a FAT type, on a GPT disk a basic data partition
+     * without a file system.
      *
      * @param device {@code X:}, a link name, or either with the prefix {@code \\.\}
      * @return {@code <digit>|<system message>|<detail>}; read it with {@link NativeResult#ofRawDevice}
