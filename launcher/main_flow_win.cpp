@@ -255,7 +255,13 @@ int start_installer(const Run& run, RunResult prepared, const JavaCommand& comma
 
 // The scratch directory only goes when the installer no longer runs from it.
 void clean_up(const Run& run) {
-    if (run.wait) kit::remove_tree(run.scratch_dir);
+    if (run.wait) {
+        const std::size_t left = kit::remove_tree(run.scratch_dir);
+        if (left > 0) {
+            console::console_write(catalogue::format_message(
+                "S_ERCLEANUP", {static_cast<unsigned long long>(left), console::utf8_from_ansi(run.scratch_dir)}));
+        }
+    }
     catalogue::free_message_catalogue();
 }
 
