@@ -33,6 +33,9 @@ std::size_t trailing_ansi_chars(std::string_view text, char c);
 // page lacks a character, the ANSI functions hand back a look-alike ("\" for
 // U+FF3C): a name is only used in its ANSI form when that form is exact.
 std::wstring wide_from_ansi(std::string_view ansi_text);
+// A UTF-16 text in the ANSI code page, with the system's look-alikes where
+// the code page lacks a character (as the profile functions read such a file).
+std::string ansi_from_utf16(std::u16string_view text);
 // The exact ANSI form of a wide text, or nullopt when the code page lacks one
 // of its characters.
 std::optional<std::string> exact_ansi(std::wstring_view wide_text);

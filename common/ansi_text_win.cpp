@@ -30,6 +30,17 @@ std::wstring wide_from_ansi(std::string_view ansi_text) {
     return wide;
 }
 
+std::string ansi_from_utf16(std::u16string_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string ansi(static_cast<std::size_t>(needed), '\0');
+    if (WideCharToMultiByte(CP_ACP, 0, wide, length, ansi.data(), needed, nullptr, nullptr) != needed) return {};
+    return ansi;
+}
+
 std::optional<std::string> exact_ansi(std::wstring_view wide_text) {
     if (wide_text.empty()) return std::string();
     if (wide_text.size() > INT_MAX) return std::nullopt;
