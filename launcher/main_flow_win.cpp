@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
 #include "launcher/java_command.h"
@@ -105,6 +106,13 @@ void open_and_bind_console() {
     console::refresh_console_handle();
 }
 
+// A relative runtime location is checked against the startup location, the
+// current directory by then; a staged run moves into the temporary directory
+// before the runtime starts, so the location is made absolute at once.
+void make_runtime_location_absolute(std::string& location) {
+    if (!location.empty() && !is_absolute_location(location)) kit::absolute_path(location, location);
+}
+
 // The parameter file, and the mode of the run its settings and the options decide.
 RunResult read_parameters(Run& run) {
     run.startup_location = find_startup_location(run.program_path);
@@ -113,6 +121,7 @@ RunResult read_parameters(Run& run) {
     run.settings.prereq_config_location = run.options.prereq_config_location;
     const RunResult result = kit::read_parameter_file(run.param_file, run.scratch_dir, run.startup_location,
                                                       run.settings, run.timestamp, run.early.jre_location_given);
+    if (result == kRunSucceeded) make_runtime_location_absolute(run.settings.jre_location);
 
     const options::OptionState& state = run.options;
     ModeFlags flags;
@@ -126,6 +135,21 @@ RunResult read_parameters(Run& run) {
     run.mode = choose_mode(flags, state.silent, run.settings.install_class, run.settings.install_oneclick_class);
     if (run.mode.forces_no_bootstrap) run.settings.bootstrap.assign(1, 'F');
     return result;
+}
+
+// Windows' profile functions take a UTF-8 byte-order mark for part of the
+// first line, so the keys of the file's first section would silently take
+// their defaults: such a file is refused, naming it and the mark.
+bool parameter_file_refused(const Run& run) {
+    char start[kit::kUtf8Mark.size()] = {};
+    vel::unique_stdio file(std::fopen(run.param_file.c_str(), "rb"));
+    if (!file || std::fread(start, 1, sizeof start, file.get()) != sizeof start ||
+        std::string_view(start, sizeof start) != kit::kUtf8Mark) {
+        return false;
+    }
+    console::show_error(catalogue::format_message("S_ERPARAMFILE_UTF8", {console::utf8_from_ansi(run.param_file)}));
+    console::wait_for_enter();
+    return true;
 }
 
 // Modes that cannot run as asked; true once the user has been told.
@@ -192,6 +216,7 @@ StagingStep stage_kit(Run& run) {
             return StagingStep::Stop;
         }
         settings.jre_location = *answer;
+        make_runtime_location_absolute(settings.jre_location);
         run.external_jre = true;
     }
     const kit::StagingResult staged = kit::stage_bootstrap(
@@ -284,6 +309,7 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     phase_mark("console");
     const RunResult parameters = read_parameters(run);
     phase_mark("parameter file");
+    if (parameters == kRunSucceeded && parameter_file_refused(run)) return kErrorReported;
     if (mode_refused(run)) return kErrorReported;
     if (!run.options.help && !prerequisites_allow(run)) return kErrorReported;
     phase_mark("prerequisite run");

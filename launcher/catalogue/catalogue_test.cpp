@@ -148,7 +148,7 @@ TEST(ShippedCatalogue, EveryKeyWithItsArguments) {
         {"S_ERR_INVALID_PREREQ_CONFIG_LOC", "s"}, {"S_ERR_PREREQ_CONFIG_LOC", ""}, {"S_ERR_REG_ACCESS", ""},
         {"S_JRELOC_ERROR_NOCONSOLE_WIN", ""}, {"S_LDLIBPATH_VAR", ""}, {"S_STARTINSTALLERMSG", "s"},
         {"S_JVMLOADMSG", "s"}, {"S_ERGOSLST", "sd"}, {"S_KSI", ""}, {"S_ENTER_ENTER", ""},
-        {"S_USING_PARAMFILE", "s"}, {"S_DEF_PARAMFILE", "s"}, {"S_ERUSR_PARAMFILE_NOT_FOUND", "s"},
+        {"S_USING_PARAMFILE", "s"}, {"S_DEF_PARAMFILE", "s"}, {"S_ERUSR_PARAMFILE_NOT_FOUND", "s"}, {"S_ERPARAMFILE_UTF8", "s"},
         {"S_ERABS_PATH", "s"}, {"S_ERPERDIR", "s"}, {"S_ERJRE_MISSING", ""}, {"S_ERCLEANUP", "ds"}, {"S_SPECIFY_JRE_LOCATION_WIN", ""},
         {"S_SPECIFY_VALID_JRE_LOCATION", ""}, {"S_ACTUAL", "s"}, {"S_ACTUAL_CPU", "d"}, {"S_ACTUAL_SWAP", "d"},
         {"S_ACTUAL_TEMP_SPACE", "d"}, {"S_CHECKING_FOR_CPU", "s"}, {"S_CHECKING_FOR_DISP_COL", "s"},

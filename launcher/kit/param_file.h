@@ -16,6 +16,8 @@ namespace kit {
 constexpr std::string_view kParameterFileName = "velparam.ini";
 constexpr std::string_view kParameterSection = "Velmor";
 constexpr std::string_view kDefaultKsiVersion = "1.7.0.0.0";
+// The UTF-8 byte-order mark, which Windows' profile functions do not recognise.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // Versions live in 32-byte places and counts in 12-byte places.
 constexpr std::size_t kMaxVersionLength = 31;
 constexpr std::size_t kMaxCountLength = 11;
