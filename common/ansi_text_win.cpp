@@ -41,6 +41,37 @@ std::string ansi_from_utf16(std::u16string_view text) {
     return ansi;
 }
 
+namespace {
+
+// Module paths are at most this many UTF-16 characters (the \\?\ limit).
+constexpr DWORD kMaxWidePath = 32767;
+
+std::wstring wide_program_path() {
+    std::wstring path(kMaxWidePath + 1, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), kMaxWidePath + 1);
+    path.resize(length <= kMaxWidePath ? length : 0);
+    return path;
+}
+
+}  // namespace
+
+std::string program_path_in_ansi(const std::string& ansi_path) {
+    const std::wstring wide = wide_program_path();
+    if (wide.empty() || exact_ansi(wide)) return ansi_path;
+    std::wstring short_form(wide.size() + 1, L'\0');  // never longer than the long form
+    const DWORD length = GetShortPathNameW(wide.c_str(), short_form.data(), static_cast<DWORD>(short_form.size()));
+    if (length == 0 || length >= short_form.size()) return ansi_path;
+    short_form.resize(length);
+    return exact_ansi(short_form).value_or(ansi_path);
+}
+
+std::wstring program_directory_wide() {
+    std::wstring path = wide_program_path();
+    const std::size_t slash = path.rfind(L'\\');
+    path.resize(slash == std::wstring::npos ? 0 : slash);
+    return path;
+}
+
 std::optional<std::string> exact_ansi(std::wstring_view wide_text) {
     if (wide_text.empty()) return std::string();
     if (wide_text.size() > INT_MAX) return std::nullopt;

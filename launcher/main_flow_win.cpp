@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
@@ -166,9 +167,8 @@ bool mode_refused(const Run& run) {
         return true;
     }
     if (!kit::path_exists(location)) {
-        const std::string text = catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {console::utf8_from_ansi(location)});
-        std::fputs(text.c_str(), stdout);
-        std::fflush(stdout);
+        console::console_write(
+            catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {console::utf8_from_ansi(location)}));
         return true;
     }
     return false;
@@ -290,6 +290,16 @@ void clean_up(const Run& run) {
     catalogue::free_message_catalogue();
 }
 
+// Without a catalogue the loader's report goes to standard error, which a
+// program started from Explorer does not have: a box says it in English,
+// unless the run is silent.
+void report_missing_catalogue(std::string command_tail) {
+    if (options::scan_options(command_tail).silent) return;
+    const std::wstring text = L"Setup could not read its message files (cons.nls).\nIt looked for them in " +
+                              vel::program_directory_wide() + L"\\resource";
+    MessageBoxW(nullptr, text.c_str(), L"Setup", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
 }  // namespace
 
 // A run that stops early returns at once: the scratch directory and the
@@ -300,7 +310,10 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     run.program_path = program_path;
     run.command_tail = run.uncut_command_tail = command_tail;
     run.timestamp = make_run_timestamp();
-    if (catalogue::load_message_catalogue() != 0) return kNoCatalogue;
+    if (catalogue::load_message_catalogue() != 0) {
+        report_missing_catalogue(command_tail);
+        return kNoCatalogue;
+    }
     phase_mark("catalogue");
 
     scan_command_line(run);
