@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace vel {
@@ -26,5 +28,23 @@ std::size_t rfind_ansi_char(std::string_view text, std::string_view set);
 bool ends_with_ansi_char(std::string_view text, char c);
 // How many single-byte characters `c` end the text.
 std::size_t trailing_ansi_chars(std::string_view text, char c);
+
+// Windows: conversions between the ANSI code page and UTF-16. Where the code
+// page lacks a character, the ANSI functions hand back a look-alike ("\" for
+// U+FF3C): a name is only used in its ANSI form when that form is exact.
+std::wstring wide_from_ansi(std::string_view ansi_text);
+// The running program's path as GetModuleFileNameA gave it (`ansi_path`),
+// unless the code page lacks a character of its real name (a kit under
+// C:\Users\Дмитрий on an English system): then its short (8.3) form when the
+// volume has one and that form is exact, else `ansi_path` unchanged.
+std::string program_path_in_ansi(const std::string& ansi_path);
+// The running program's real directory, for messages.
+std::wstring program_directory_wide();
+// A UTF-16 text in the ANSI code page, with the system's look-alikes where
+// the code page lacks a character (as the profile functions read such a file).
+std::string ansi_from_utf16(std::u16string_view text);
+// The exact ANSI form of a wide text, or nullopt when the code page lacks one
+// of its characters.
+std::optional<std::string> exact_ansi(std::wstring_view wide_text);
 
 }  // namespace vel

@@ -130,9 +130,11 @@ std::string build_classpath(const JavaCommandInput& in) {
     }
     path += ";" + archives + "\\" + in.thin_jdbc_filename;
     path += ';';
+    // Each extra archive ends with ";". No entry names the current drive's
+    // root, where any user may create directories the installer would search.
     path += expand_extra_classpath(in.scratch_directory, in.addto_classpath);
-    path += '\\';
-    for (const char* jar : {"syscheck.jar", "jgwk4.jar", "jgwk4-nls.jar"}) {
+    path += archives + "\\syscheck.jar";
+    for (const char* jar : {"jgwk4.jar", "jgwk4-nls.jar"}) {
         path += ";" + archives + "\\" + jar;
     }
     return quoted(path);

@@ -39,7 +39,7 @@ const std::string kClasspath =
     "\"S;D:\\kit\\jlib\\VelInstaller.jar;D:\\kit\\jlib\\quickpath.jar;D:\\kit\\jlib\\docreader2.jar;"
     "D:\\kit\\jlib\\nodm.jar;D:\\kit\\jlib\\common.jar;D:\\kit\\jlib\\VelInstallerNet.jar;"
     "A\\KitGraphics.jar;A\\KitGuide.jar;A\\velmor_ice.jar;A\\assist4.jar;A\\assist4-nls.jar;A\\gwk3.jar;"
-    "A\\gwk3-swingaccess.jar;A\\gwk3-nls.jar;A\\swingaccess.jar;A\\thindrv12.jar;\\;A\\syscheck.jar;"
+    "A\\gwk3-swingaccess.jar;A\\gwk3-nls.jar;A\\swingaccess.jar;A\\thindrv12.jar;A\\syscheck.jar;"
     "A\\jgwk4.jar;A\\jgwk4-nls.jar\"";
 
 Items regular_head() {
@@ -275,7 +275,7 @@ TEST(JavaCommand, ExtraClasspath) {
     EXPECT_EQ(expand_extra_classpath("S", ""), "");
     JavaCommandInput in = plain_run();
     in.addto_classpath = "a.jar;b.jar";
-    EXPECT_THAT(build_classpath(in), testing::HasSubstr(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;\\;A\\syscheck.jar;"));
+    EXPECT_THAT(build_classpath(in), testing::HasSubstr(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;A\\syscheck.jar;"));
 }
 
 TEST(JavaCommand, SourceLocation) {

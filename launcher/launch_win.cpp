@@ -1,5 +1,7 @@
 #include "launcher/launch.h"
 
+#include <windows.h>
+
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/child_process.h"
 #include "launcher/console.h"
@@ -7,6 +9,23 @@
 #include "launcher/phase_times.h"
 
 namespace launcher {
+
+namespace {
+
+BOOL WINAPI ignore_break(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE; }
+
+// Ctrl+C and Ctrl+Break in the console belong to the installer, which runs on
+// in its own process group: setup outlives them, so it still cleans up and
+// returns the installer's result.
+class BreakIgnored {
+public:
+    BreakIgnored() { SetConsoleCtrlHandler(ignore_break, TRUE); }
+    ~BreakIgnored() { SetConsoleCtrlHandler(ignore_break, FALSE); }
+    BreakIgnored(const BreakIgnored&) = delete;
+    BreakIgnored& operator=(const BreakIgnored&) = delete;
+};
+
+}  // namespace
 
 int launch_installer(const std::vector<std::string>& items, bool wait, bool debug) {
     std::string command_line = options::join_arguments(items);
@@ -20,7 +39,11 @@ int launch_installer(const std::vector<std::string>& items, bool wait, bool debu
         console::console_write("\n");
     }
 
-    const ChildResult child = run_child(command_line, ChildWindow::Shown, wait);
+    const ChildResult child = [&] {
+        if (!wait) return run_child(command_line, ChildWindow::Shown, false);
+        const BreakIgnored while_waiting;
+        return run_child(command_line, ChildWindow::Shown, true);
+    }();
     if (!child.created) {
         console::show_error(catalogue::format_message("S_ERGOSLST", {"CreateKSIProcess()", child.code}));
         console::wait_for_enter();

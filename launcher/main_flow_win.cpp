@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "common/ansi_text.h"
+#include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
 #include "launcher/java_command.h"
@@ -105,6 +107,13 @@ void open_and_bind_console() {
     console::refresh_console_handle();
 }
 
+// A relative runtime location is checked against the startup location, the
+// current directory by then; a staged run moves into the temporary directory
+// before the runtime starts, so the location is made absolute at once.
+void make_runtime_location_absolute(std::string& location) {
+    if (!location.empty() && !is_absolute_location(location)) kit::absolute_path(location, location);
+}
+
 // The parameter file, and the mode of the run its settings and the options decide.
 RunResult read_parameters(Run& run) {
     run.startup_location = find_startup_location(run.program_path);
@@ -113,6 +122,7 @@ RunResult read_parameters(Run& run) {
     run.settings.prereq_config_location = run.options.prereq_config_location;
     const RunResult result = kit::read_parameter_file(run.param_file, run.scratch_dir, run.startup_location,
                                                       run.settings, run.timestamp, run.early.jre_location_given);
+    if (result == kRunSucceeded) make_runtime_location_absolute(run.settings.jre_location);
 
     const options::OptionState& state = run.options;
     ModeFlags flags;
@@ -126,6 +136,21 @@ RunResult read_parameters(Run& run) {
     run.mode = choose_mode(flags, state.silent, run.settings.install_class, run.settings.install_oneclick_class);
     if (run.mode.forces_no_bootstrap) run.settings.bootstrap.assign(1, 'F');
     return result;
+}
+
+// Windows' profile functions take a UTF-8 byte-order mark for part of the
+// first line, so the keys of the file's first section would silently take
+// their defaults: such a file is refused, naming it and the mark.
+bool parameter_file_refused(const Run& run) {
+    char start[kit::kUtf8Mark.size()] = {};
+    vel::unique_stdio file(std::fopen(run.param_file.c_str(), "rb"));
+    if (!file || std::fread(start, 1, sizeof start, file.get()) != sizeof start ||
+        std::string_view(start, sizeof start) != kit::kUtf8Mark) {
+        return false;
+    }
+    console::show_error(catalogue::format_message("S_ERPARAMFILE_UTF8", {console::utf8_from_ansi(run.param_file)}));
+    console::wait_for_enter();
+    return true;
 }
 
 // Modes that cannot run as asked; true once the user has been told.
@@ -142,9 +167,8 @@ bool mode_refused(const Run& run) {
         return true;
     }
     if (!kit::path_exists(location)) {
-        const std::string text = catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {console::utf8_from_ansi(location)});
-        std::fputs(text.c_str(), stdout);
-        std::fflush(stdout);
+        console::console_write(
+            catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {console::utf8_from_ansi(location)}));
         return true;
     }
     return false;
@@ -192,6 +216,7 @@ StagingStep stage_kit(Run& run) {
             return StagingStep::Stop;
         }
         settings.jre_location = *answer;
+        make_runtime_location_absolute(settings.jre_location);
         run.external_jre = true;
     }
     const kit::StagingResult staged = kit::stage_bootstrap(
@@ -255,8 +280,24 @@ int start_installer(const Run& run, RunResult prepared, const JavaCommand& comma
 
 // The scratch directory only goes when the installer no longer runs from it.
 void clean_up(const Run& run) {
-    if (run.wait) kit::remove_tree(run.scratch_dir);
+    if (run.wait) {
+        const std::size_t left = kit::remove_tree(run.scratch_dir);
+        if (left > 0) {
+            console::console_write(catalogue::format_message(
+                "S_ERCLEANUP", {static_cast<unsigned long long>(left), console::utf8_from_ansi(run.scratch_dir)}));
+        }
+    }
     catalogue::free_message_catalogue();
+}
+
+// Without a catalogue the loader's report goes to standard error, which a
+// program started from Explorer does not have: a box says it in English,
+// unless the run is silent.
+void report_missing_catalogue(std::string command_tail) {
+    if (options::scan_options(command_tail).silent) return;
+    const std::wstring text = L"Setup could not read its message files (cons.nls).\nIt looked for them in " +
+                              vel::program_directory_wide() + L"\\resource";
+    MessageBoxW(nullptr, text.c_str(), L"Setup", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 }  // namespace
@@ -269,7 +310,10 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     run.program_path = program_path;
     run.command_tail = run.uncut_command_tail = command_tail;
     run.timestamp = make_run_timestamp();
-    if (catalogue::load_message_catalogue() != 0) return kNoCatalogue;
+    if (catalogue::load_message_catalogue() != 0) {
+        report_missing_catalogue(command_tail);
+        return kNoCatalogue;
+    }
     phase_mark("catalogue");
 
     scan_command_line(run);
@@ -278,6 +322,7 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     phase_mark("console");
     const RunResult parameters = read_parameters(run);
     phase_mark("parameter file");
+    if (parameters == kRunSucceeded && parameter_file_refused(run)) return kErrorReported;
     if (mode_refused(run)) return kErrorReported;
     if (!run.options.help && !prerequisites_allow(run)) return kErrorReported;
     phase_mark("prerequisite run");

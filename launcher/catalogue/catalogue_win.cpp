@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
@@ -20,7 +21,7 @@ std::optional<std::string> program_path() {
     char buffer[kPathBufferSize];
     const DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(sizeof buffer));
     if (length == 0 || length >= sizeof buffer) return std::nullopt;
-    return std::string(buffer, length);
+    return vel::program_path_in_ansi(std::string(buffer, length));
 }
 
 std::string locale_info(LCTYPE type) {

@@ -1,5 +1,7 @@
 #include "launcher/kit/param_file.h"
 
+#include <cctype>
+
 #include "launcher/kit/paths.h"
 
 namespace kit {
@@ -23,6 +25,47 @@ std::string distribution_location(std::string_view component, std::string_view k
 }
 
 }  // namespace
+
+bool holds_java_options(std::string_view key) { return key == "JRE_MEMORY_OPTIONS" || key == "JRE_OSDPARAM"; }
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+bool same_key(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string value_as_written(std::string_view profile_value, std::string_view section_lines, std::string_view key) {
+    // The profile functions take a key's first line, its name compared without regard to case.
+    std::size_t start = 0;
+    while (start < section_lines.size()) {
+        std::size_t end = section_lines.find('\0', start);
+        if (end == std::string_view::npos) end = section_lines.size();
+        const std::string_view line = section_lines.substr(start, end - start);
+        start = end + 1;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos || !same_key(trimmed(line.substr(0, equals)), key)) continue;
+        const std::string_view written = trimmed(line.substr(equals + 1));
+        const bool whole_quoted = written.size() >= 2 && written.front() == '"' && written.back() == '"';
+        if (whole_quoted && written.substr(1, written.size() - 2) == profile_value) return std::string(written);
+        break;
+    }
+    return std::string(profile_value);
+}
 
 std::string parameter_value(std::string_view raw, std::string_view default_value, ValueForm form,
                             std::size_t max_length) {

@@ -16,6 +16,8 @@ namespace kit {
 constexpr std::string_view kParameterFileName = "velparam.ini";
 constexpr std::string_view kParameterSection = "Velmor";
 constexpr std::string_view kDefaultKsiVersion = "1.7.0.0.0";
+// The UTF-8 byte-order mark, which Windows' profile functions do not recognise.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // Versions live in 32-byte places and counts in 12-byte places.
 constexpr std::size_t kMaxVersionLength = 31;
 constexpr std::size_t kMaxCountLength = 11;
@@ -55,6 +57,15 @@ std::vector<std::string> parameter_file_candidates(std::string_view startup_loca
 // KSI_LOCATION and KSI_CORE_LOCATION of a distribution medium's layout.
 std::string distribution_installer_location(std::string_view ksi_version);
 std::string distribution_core_location(std::string_view ksi_version);
+
+// Whether a key holds options for the Java virtual machine, whose quotation
+// marks must reach it as the author wrote them.
+bool holds_java_options(std::string_view key);
+// The value of `key` as written in a section's lines (the "key=value" texts
+// GetPrivateProfileSectionA gives, each ended by a NUL) when the whole value is
+// quoted and the profile functions dropped those marks from `profile_value`;
+// otherwise `profile_value` itself.
+std::string value_as_written(std::string_view profile_value, std::string_view section_lines, std::string_view key);
 
 // Reads a key of section [Velmor] as it stands in the file; empty when missing.
 using RawParameterReader = std::function<std::string(std::string_view key)>;

@@ -40,6 +40,24 @@ TEST(ParameterFile, DefaultsOfAnEmptyFile) {
     EXPECT_EQ(s.prereq_config_location, "");
 }
 
+TEST(ParameterFile, WholeQuotedJavaOptionsKeepTheirMarks) {
+    using namespace std::string_literals;
+    const std::string lines = "JRE_LOCATION=jre\0 jre_memory_options = \"-Dtmp=C:\\My Temp\" \0JRE_OSDPARAM=\"-Xa\" \"-Xb\"\0"s;
+    const struct {
+        std::string_view profile_value, key, expected;
+    } cases[] = {
+        {"-Dtmp=C:\\My Temp", "JRE_MEMORY_OPTIONS", "\"-Dtmp=C:\\My Temp\""},  // marks dropped by the profile functions
+        {"\"-Xa\" \"-Xb\"", "JRE_OSDPARAM", "\"-Xa\" \"-Xb\""},                // no whole quoted value: as read
+        {"-Xother", "JRE_MEMORY_OPTIONS", "-Xother"},                            // the file changed in between
+        {"", "JRE_OSDPARAM", ""},
+        {"jre", "JRE_LOCATION", "jre"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(value_as_written(c.profile_value, lines, c.key), c.expected) << c.key;
+    EXPECT_EQ(value_as_written("x", "", "JRE_OSDPARAM"), "x");
+    EXPECT_TRUE(holds_java_options("JRE_OSDPARAM"));
+    EXPECT_FALSE(holds_java_options("JRE_LOCATION"));
+}
+
 TEST(ParameterFile, FlagsKeepTheirFirstCharacter) {
     const KitSettings s = read({{"BOOTSTRAP", "yes"}, {"WAIT_FOR_COMPLETION", "TRUE"}});
     EXPECT_EQ(s.bootstrap, "y");

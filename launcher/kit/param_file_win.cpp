@@ -14,6 +14,24 @@ namespace kit {
 
 namespace {
 
+// Section lines beyond this are not read for quoted values.
+constexpr DWORD kMaxSectionBytes = 1 << 20;
+
+// The lines of section [Velmor] as GetPrivateProfileSectionA gives them:
+// unlike a key's value, they keep the quotation marks of a whole quoted value.
+std::string section_lines(const std::string& param_file) {
+    const std::string section(kParameterSection);
+    for (DWORD size = 4096; size <= kMaxSectionBytes; size *= 2) {
+        std::string lines(size, '\0');
+        const DWORD length = GetPrivateProfileSectionA(section.c_str(), lines.data(), size, param_file.c_str());
+        if (length + 2 < size) {
+            lines.resize(length);
+            return lines;
+        }
+    }
+    return {};
+}
+
 RawParameterReader file_reader(const std::string& param_file) {
     return [&param_file](std::string_view key) {
         // One byte more than a value may hold, so that a longer value is seen
@@ -23,7 +41,13 @@ RawParameterReader file_reader(const std::string& param_file) {
         const std::string section(kParameterSection);
         const DWORD length = GetPrivateProfileStringA(section.c_str(), key_name.c_str(), "", value, sizeof value,
                                                       param_file.c_str());
-        return length > kMaxPathLength ? std::string() : std::string(value, length);
+        if (length > kMaxPathLength) return std::string();
+        const std::string_view read(value, length);
+        // "-Dx=C:\My Temp" in quotes, as the whole value, is one option of the
+        // Java runtime: the marks that keep it whole must reach it.
+        if (!holds_java_options(key) || read.empty()) return std::string(read);
+        std::string written = value_as_written(read, section_lines(param_file), key);
+        return written.size() > kMaxPathLength ? std::string() : written;
     };
 }
 

@@ -5,7 +5,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "common/ansi_text.h"
+#include "common/checked_format.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/console.h"
 #include "launcher/kit/paths.h"
@@ -53,7 +56,7 @@ int GetCurrentDir(std::string& out) {
         console::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
         return -1;
     }
-    out = program_directory_of(std::string_view(module, length));
+    out = program_directory_of(vel::program_path_in_ansi(std::string(module, length)));
     return 0;
 }
 
@@ -69,8 +72,10 @@ void absolute_path(std::string& out, const std::string& path) {
         return;
     }
     if (launcher::debug_mode) {
-        errno = length == 0 ? EINVAL : ENAMETOOLONG;
-        std::perror(catalogue::format_message("S_ERABS_PATH", {console::utf8_from_ansi(path)}).c_str());
+        // As perror would write it, but through the console writer: the text is UTF-8.
+        const std::string message = catalogue::format_message("S_ERABS_PATH", {console::utf8_from_ansi(path)});
+        console::console_write(vel::format_checked(
+            "%s: %s\n", {message, std::strerror(length == 0 ? EINVAL : ENAMETOOLONG)}));
     }
     out = path;
 }

@@ -11,8 +11,9 @@ namespace kit {
 enum StagingResult : int { kStaged = 10, kStagingFailed = 30 };
 // Names tried after the base name: base_1 .. base_1023.
 constexpr int kMaxScratchSuffix = 1023;
-// Directories of the tree walk, and the unzip command line, each live in a
-// 260-byte place: at most 259 characters.
+// Paths of the tree walk (counted in UTF-16 characters, as Windows counts
+// them), their listing patterns included, and the unzip command line each
+// live in a 260-character place: at most 259 characters.
 constexpr std::size_t kTreeEntrySize = 260;
 constexpr std::size_t kMaxTreeEntryLength = kTreeEntrySize - 1;
 constexpr std::size_t kCommandLineSize = 260;
@@ -45,8 +46,12 @@ StagingResult stage_bootstrap(const std::string& scratch, std::string& installer
                               std::string& images_directory, std::string& prereq_location,
                               const std::string& unzip_directory, unsigned long long required_kb, bool distribution,
                               bool copy_runtime);
+// 0, or -1 when an entry could not be listed, created or copied; a source
+// root that does not exist copies nothing and gives 0.
 int copy_tree(const std::string& source, const std::string& target);
-void remove_tree(const std::string& directory);
+// How many entries of the tree stayed (0: the whole tree is gone); a
+// directory that only stayed because of what it holds is not counted.
+std::size_t remove_tree(const std::string& directory);
 int copy_single_file(const std::string& source, const std::string& target);
 int expand_archives(const std::string& archive_dir, const std::string& target, const std::string& unzip_dir);
 unsigned long run_and_wait(const std::string& command_line);

@@ -1,9 +1,11 @@
 #include <direct.h>
 #include <windows.h>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/child_process.h"
@@ -16,30 +18,45 @@ namespace kit {
 
 namespace {
 
-bool fits_tree_entry(const std::string& path) { return path.size() <= kMaxTreeEntryLength; }
+// The walks list and name every entry with the wide functions: an ANSI listing
+// hands back a look-alike for a name the code page lacks ("..\\..\\x" for
+// "..＼..＼x"), which would lead the walk out of its tree.
+bool fits_tree_entry(const std::wstring& path) { return path.size() <= kMaxTreeEntryLength; }
 
-std::string child_path(const std::string& directory, std::string_view name) {
-    std::string path = directory;
-    path += '\\';
+std::wstring child_path(const std::wstring& directory, std::wstring_view name) {
+    std::wstring path = directory;
+    path += L'\\';
     path += name;
     return path;
 }
 
-void make_writable(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool is_dot_entry(std::wstring_view name) { return name == L"." || name == L".."; }
+
+// A directory's listing, or none when the directory cannot be listed; one
+// whose listing pattern does not fit its place is never listed.
+vel::unique_find open_listing(const std::wstring& directory, WIN32_FIND_DATAW& entry) {
+    const std::wstring pattern = child_path(directory, L"*.*");
+    if (!fits_tree_entry(pattern)) return vel::unique_find();
+    return vel::unique_find(FindFirstFileW(pattern.c_str(), &entry));
+}
+
+bool is_missing(const std::wstring& path) { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
+
+void make_writable(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     }
 }
 
 struct ListedFile {
-    std::string name;
+    std::wstring name;
     unsigned long long bytes;
     bool read_only;
 };
 
 struct ListedDirectory {
-    std::string source, target;
+    std::wstring source, target;
     std::vector<ListedFile> files;
 };
 
@@ -48,27 +65,32 @@ struct ListedDirectory {
 struct CopyPlan {
     std::vector<ListedDirectory> directories;  // breadth-first, parents before children
     unsigned long long files = 0, bytes = 0;
-    bool refused = false;  // an over-long entry ends the copy after the last directory's files
+    // An over-long entry or a directory that cannot be listed ends the copy
+    // after the last listed directory's files: the copy is never silently incomplete.
+    bool refused = false;
 };
 
-// Breadth-first listing without recursion. A directory that cannot be listed
-// is left out with everything below it; the list grows as directories are
-// found, so no directory of a large tree is ever left out.
-CopyPlan plan_copy(const std::string& source, const std::string& target) {
+// Breadth-first listing without recursion; the list grows as directories are
+// found, so no directory of a large tree is ever left out. Only a source root
+// that does not exist copies nothing without failing.
+CopyPlan plan_copy(const std::wstring& source, const std::wstring& target) {
     CopyPlan plan;
-    std::vector<std::pair<std::string, std::string>> pending{{source, target}};
+    std::vector<std::pair<std::wstring, std::wstring>> pending{{source, target}};
     for (std::size_t i = 0; i < pending.size(); ++i) {
-        WIN32_FIND_DATAA entry;
-        vel::unique_find listing(FindFirstFileA(child_path(pending[i].first, "*.*").c_str(), &entry));
-        if (!listing) continue;
+        WIN32_FIND_DATAW entry;
+        vel::unique_find listing = open_listing(pending[i].first, entry);
+        if (!listing) {
+            plan.refused = i > 0 || !is_missing(source);
+            return plan;
+        }
         ListedDirectory& listed = plan.directories.emplace_back();
         listed.source = pending[i].first;
         listed.target = pending[i].second;
         do {
-            const std::string_view name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string from = child_path(listed.source, name);
-            std::string to = child_path(listed.target, name);
+            const std::wstring_view name = entry.cFileName;
+            if (is_dot_entry(name)) continue;
+            std::wstring from = child_path(listed.source, name);
+            std::wstring to = child_path(listed.target, name);
             // A path too long for its place is refused, never cut into another path.
             if (!fits_tree_entry(from) || !fits_tree_entry(to)) {
                 plan.refused = true;
@@ -80,11 +102,11 @@ CopyPlan plan_copy(const std::string& source, const std::string& target) {
                 const unsigned long long bytes =
                     (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
                 const bool read_only = (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-                listed.files.push_back({std::string(name), bytes, read_only});
+                listed.files.push_back({std::wstring(name), bytes, read_only});
                 ++plan.files;
                 plan.bytes += bytes;
             }
-        } while (FindNextFileA(listing.get(), &entry));
+        } while (FindNextFileW(listing.get(), &entry));
     }
     return plan;
 }
@@ -123,17 +145,20 @@ private:
     DWORD last_shown_;
 };
 
-int copy_walk(const std::string& source, const std::string& target) {
-    if (!fits_tree_entry(source) || !fits_tree_entry(target)) return -1;
+int copy_walk(const std::wstring& source, const std::wstring& target) {
+    if (source.empty() || target.empty() || !fits_tree_entry(source) || !fits_tree_entry(target)) return -1;
     const CopyPlan plan = plan_copy(source, target);
     TitleProgress progress(plan.files, plan.bytes);
     for (const ListedDirectory& directory : plan.directories) {
-        CreateDirectoryA(directory.target.c_str(), nullptr);
+        // The target may exist already: the installer core is copied into the installer's tree.
+        if (!CreateDirectoryW(directory.target.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return -1;
+        }
         for (const ListedFile& file : directory.files) {
             // The copy takes the source's attributes: only a read-only source
             // needs its copy made writable, which spares a look at every other.
-            const std::string to = child_path(directory.target, file.name);
-            if (!CopyFileA(child_path(directory.source, file.name).c_str(), to.c_str(), FALSE)) return -1;
+            const std::wstring to = child_path(directory.target, file.name);
+            if (!CopyFileW(child_path(directory.source, file.name).c_str(), to.c_str(), FALSE)) return -1;
             if (file.read_only) make_writable(to);
             progress.copied(file.bytes);
         }
@@ -141,33 +166,44 @@ int copy_walk(const std::string& source, const std::string& target) {
     return plan.refused ? -1 : 0;
 }
 
+// Whether a removal left nothing behind: done, or already gone.
+bool removed(BOOL done) {
+    if (done) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Deletes a file or unlinks a linked directory; a read-only one is made
 // writable first, since Windows refuses to delete it otherwise.
-void remove_entry(const std::string& path, DWORD attributes) {
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        RemoveDirectoryA(path.c_str());
-    } else {
-        DeleteFileA(path.c_str());
-    }
+bool remove_entry(const std::wstring& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return removed(RemoveDirectoryW(path.c_str()));
+    return removed(DeleteFileW(path.c_str()));
 }
 
 // One pass, depth first without recursion: each entry is removed as it is
 // listed and each directory right after its last entry, so nothing is listed
 // twice and no removal is tried before it can succeed. A linked directory is
-// unlinked, not emptied: its content lies elsewhere.
-void remove_walk(const std::string& root) {
-    if (!fits_tree_entry(root)) return;
+// unlinked, not emptied: its content lies elsewhere. Returns how many entries
+// stayed, not counting a directory that only stayed because of what it holds.
+std::size_t remove_walk(const std::wstring& root) {
+    if (!fits_tree_entry(root)) return 1;
     struct Open {
-        std::string path;
+        std::wstring path;
         vel::unique_find listing;
+        bool keeps_entries = false;
     };
     std::vector<Open> open;
-    WIN32_FIND_DATAA entry;
-    const auto enter = [&](std::string path) {
-        vel::unique_find listing(FindFirstFileA(child_path(path, "*.*").c_str(), &entry));
+    std::size_t left = 0;
+    WIN32_FIND_DATAW entry;
+    // A directory that cannot be listed is removed if it is empty, else left whole.
+    const auto enter = [&](std::wstring path) {
+        vel::unique_find listing = open_listing(path, entry);
         if (!listing) {
-            RemoveDirectoryA(path.c_str());
+            if (!removed(RemoveDirectoryW(path.c_str()))) {
+                ++left;
+                if (!open.empty()) open.back().keeps_entries = true;
+            }
             return false;
         }
         open.push_back({std::move(path), std::move(listing)});
@@ -176,28 +212,38 @@ void remove_walk(const std::string& root) {
     bool have_entry = enter(root);
     while (!open.empty()) {
         if (!have_entry) {
-            const std::string done = std::move(open.back().path);
+            const std::wstring done = std::move(open.back().path);
+            const bool keeps_entries = open.back().keeps_entries;
             open.pop_back();  // the listing is closed before its directory goes
-            RemoveDirectoryA(done.c_str());
-            have_entry = !open.empty() && FindNextFileA(open.back().listing.get(), &entry);
+            if (!removed(RemoveDirectoryW(done.c_str()))) {
+                if (!keeps_entries) ++left;
+                if (!open.empty()) open.back().keeps_entries = true;
+            }
+            have_entry = !open.empty() && FindNextFileW(open.back().listing.get(), &entry);
             continue;
         }
-        const std::string_view name = entry.cFileName;
-        std::string path = child_path(open.back().path, name);
-        // An entry too long for its place is skipped, never cut into the name of another.
-        if (name != "." && name != ".." && fits_tree_entry(path)) {
+        const std::wstring_view name = entry.cFileName;
+        if (!is_dot_entry(name)) {
+            std::wstring path = child_path(open.back().path, name);
             const DWORD attributes = entry.dwFileAttributes;
-            if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            if (!fits_tree_entry(path)) {
+                // An entry too long for its place stays, never cut into the name of another.
+                ++left;
+                open.back().keeps_entries = true;
+            } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
                 if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-                    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 }
                 if (enter(std::move(path))) continue;  // entry now holds the new directory's first entry
-            } else {
-                remove_entry(path, attributes);
+            } else if (!remove_entry(path, attributes)) {
+                ++left;
+                open.back().keeps_entries = true;
             }
         }
-        have_entry = FindNextFileA(open.back().listing.get(), &entry);
+        have_entry = FindNextFileW(open.back().listing.get(), &entry);
     }
+    return left;
 }
 
 unsigned long long free_kilobytes(const std::string& scratch) {
@@ -217,18 +263,20 @@ unsigned long long free_kilobytes(const std::string& scratch) {
     return (static_cast<unsigned long long>(sectors_per_cluster) * bytes_per_sector * free_clusters) >> 10;
 }
 
-// The first entry of scratch\jre, whatever it is.
+// The first entry of scratch\\jre, whatever it is; none when its name has
+// no exact ANSI form, which would name some other path.
 bool first_runtime_entry(const std::string& scratch, std::string& name) {
-    WIN32_FIND_DATAA entry;
-    vel::unique_find listing(FindFirstFileA((scratch + "\\jre\\*").c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    vel::unique_find listing(FindFirstFileW((vel::wide_from_ansi(scratch) + L"\\jre\\*").c_str(), &entry));
     if (!listing) return false;
     do {
-        const std::string_view found = entry.cFileName;
-        if (found != "." && found != "..") {
-            name = found;
-            return true;
-        }
-    } while (FindNextFileA(listing.get(), &entry));
+        const std::wstring_view found = entry.cFileName;
+        if (is_dot_entry(found)) continue;
+        const std::optional<std::string> ansi = vel::exact_ansi(found);
+        if (!ansi) return false;
+        name = *ansi;
+        return true;
+    } while (FindNextFileW(listing.get(), &entry));
     return false;
 }
 
@@ -330,22 +378,24 @@ StagingResult stage_bootstrap(const std::string& scratch, std::string& installer
     return kStaged;
 }
 
-int copy_tree(const std::string& source, const std::string& target) { return copy_walk(source, target); }
+int copy_tree(const std::string& source, const std::string& target) {
+    return copy_walk(vel::wide_from_ansi(source), vel::wide_from_ansi(target));
+}
 
-void remove_tree(const std::string& directory) {
+std::size_t remove_tree(const std::string& directory) {
     // Refused as written, and as Windows resolves it: "C:\x\.." is the drive.
     char full[kPathBufferSize];
     const DWORD length = GetFullPathNameA(directory.c_str(), sizeof full, full, nullptr);
     if (!is_removable_tree(directory) || length == 0 || length >= sizeof full ||
         !is_removable_tree(std::string_view(full, length))) {
-        return;
+        return 1;
     }
-    remove_walk(directory);
+    return remove_walk(vel::wide_from_ansi(directory));
 }
 
 int copy_single_file(const std::string& source, const std::string& target) {
     if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) return -1;
-    make_writable(target);
+    make_writable(vel::wide_from_ansi(target));
     return 0;
 }
 

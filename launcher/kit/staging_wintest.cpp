@@ -163,6 +163,20 @@ TEST(KitTrees, OverlongPathsAreRefusedNotCut) {
     EXPECT_FALSE(exists(root));
 }
 
+TEST(KitTrees, ADirectoryThatCannotBeListedFailsTheCopyAndIsCountedByTheRemoval) {
+    const std::string root = fresh_root("unlisted");
+    std::string deep = root + "\\s";
+    while (deep.size() < 200) deep += "\\dddddddddddddddddddd";
+    deep += "\\" + std::string(kMaxTreeEntryLength - 4 - deep.size(), 'e');  // dir\*.* is one too long
+    make_file(deep + "\\f");
+    ASSERT_TRUE(exists(deep + "\\f"));
+    EXPECT_EQ(copy_tree(root + "\\s", root + "\\c"), -1);
+    EXPECT_EQ(remove_tree(root + "\\s"), 1u);
+    EXPECT_TRUE(exists(deep + "\\f"));
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+}
+
 TEST(KitProcesses, RunAndWaitReturnsTheExitCodeOrTheWindowsError) {
     const auto quoted = [](std::string_view program) {
         std::string line = "\"";

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/console.h"
 #include "launcher/prereq/prereq_run.h"
@@ -87,9 +88,9 @@ bool check_entry(const std::string& key, const std::string& value, const std::st
 }  // namespace
 
 int lookup_failure_message(const RunState& state, const char* key, std::string& out, const std::string& param_file) {
-    read_key_value(state.required_section, key, "", out, param_file);
+    read_key_value(state.required_section, key, "", out, param_file, vel::ansi_from_utf16);
     if (!out.empty()) return 1;
-    read_key_value(state.optional_section, key, "", out, param_file);
+    read_key_value(state.optional_section, key, "", out, param_file, vel::ansi_from_utf16);
     return 2;
 }
 
@@ -106,7 +107,8 @@ int prerequisite_pass(const std::string& param_file, bool silent_mode, bool igno
         }
         show_line("S_CHECKING_REQ_PREREQ");
         std::string failure_message;
-        read_key_value("Certified Versions", "CERTIFIED_VERSION_FAILURE_MESSAGE", "", failure_message, param_file);
+        read_key_value("Certified Versions", "CERTIFIED_VERSION_FAILURE_MESSAGE", "", failure_message, param_file,
+                       vel::ansi_from_utf16);
         show_line("S_CHECKING_FOR_OS_VERSION");
         kit::log_and_show(console::utf8_from_ansi(format_value_list(list)));
         show_line("S_ACTUAL", {actual});
@@ -133,13 +135,13 @@ int prerequisite_pass(const std::string& param_file, bool silent_mode, bool igno
 
     const std::string& section = required_pass ? state.required_section : state.optional_section;
     if (section.empty()) return kPassPassed;
-    vel::unique_stdio file(std::fopen(param_file.c_str(), "r"));
-    if (!file) return kPassPassed;
+    ConfigSource file = ConfigSource::open(param_file, vel::ansi_from_utf16);
+    if (!file.is_open()) return kPassPassed;
     std::string key, value;
-    if (next_section_entry(section, key, value, file.get()) != 0) return kPassPassed;
+    if (next_section_entry(section, key, value, file) != 0) return kPassPassed;
 
     int result = kPassPassed;
-    while (next_section_entry(std::nullopt, key, value, file.get()) == 0) {
+    while (next_section_entry(std::nullopt, key, value, file) == 0) {
         if (value.empty()) continue;
         if (!check_entry(key, value, param_file, silent_mode, ignore_failures, version, state, scratch_dir, result))
             return kPassFailed;

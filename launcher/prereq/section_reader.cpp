@@ -1,10 +1,18 @@
 #include "launcher/prereq/section_reader.h"
 
-#include "common/unique_resource.h"
-
 namespace prereq {
 
 namespace {
+
+constexpr std::size_t kReadChunk = 4096;
+
+std::string whole_file(std::FILE* file) {
+    std::string bytes;
+    char chunk[kReadChunk];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    return bytes;
+}
 
 // The splitter's cursor: a copy of the text being split, so that a caller's
 // buffer may go away between calls.
@@ -20,14 +28,65 @@ bool has_non_blank(const std::string& text) {
 
 }  // namespace
 
+std::string ascii_from_utf16(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+std::optional<std::u16string> utf16_file_text(std::string_view bytes) {
+    if (bytes.size() < 2) return std::nullopt;
+    const auto byte = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    const bool little_endian = byte(0) == 0xFF && byte(1) == 0xFE;
+    if (!little_endian && !(byte(0) == 0xFE && byte(1) == 0xFF)) return std::nullopt;
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+        const unsigned low = little_endian ? byte(at) : byte(at + 1);
+        const unsigned high = little_endian ? byte(at + 1) : byte(at);
+        text.push_back(static_cast<char16_t>(high << 8 | low));
+    }
+    return text;
+}
+
+ConfigSource ConfigSource::open(const std::string& path, Utf16ToAnsi to_ansi) {
+    ConfigSource source;
+    source.owned_.reset(std::fopen(path.c_str(), "r"));
+    std::FILE* file = source.owned_.get();
+    if (!file) return source;
+    // The marks' bytes are no line ends, so the text mode leaves them as they are.
+    std::string start;
+    for (int c; start.size() < 3 && (c = std::fgetc(file)) != EOF;) start.push_back(static_cast<char>(c));
+    if (start.size() >= 2 && utf16_file_text(start)) {
+        // Read again without the text mode: UTF-16 line ends are two bytes each.
+        vel::unique_stdio binary(std::fopen(path.c_str(), "rb"));
+        if (!binary) return ConfigSource();
+        const std::optional<std::u16string> text = utf16_file_text(whole_file(binary.get()));
+        source.owned_.reset();
+        source.from_text_ = true;
+        source.text_ = to_ansi(*text);
+        return source;
+    }
+    if (start != "\xEF\xBB\xBF") std::rewind(file);
+    source.file_ = file;
+    return source;
+}
+
+int ConfigSource::get() {
+    if (!from_text_) return std::fgetc(file_);
+    if (at_ == text_.size()) return EOF;
+    return static_cast<unsigned char>(text_[at_++]);
+}
+
 bool is_blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int read_config_line(std::FILE* file, std::string& line) {
+int read_config_line(ConfigSource& file, std::string& line) {
     line.clear();
     for (;;) {
-        int c = std::fgetc(file);
+        int c = file.get();
         if (c == EOF) return -1;
         if (c == '\n') {
             if (has_non_blank(line)) return 0;
@@ -38,6 +97,11 @@ int read_config_line(std::FILE* file, std::string& line) {
         // to the line end is read and dropped.
         if (line.size() < kMaxLineLength) line.push_back(static_cast<char>(c));
     }
+}
+
+int read_config_line(std::FILE* file, std::string& line) {
+    ConfigSource source(file);
+    return read_config_line(source, line);
 }
 
 std::optional<std::size_t> section_header(std::string& line) {
@@ -106,7 +170,7 @@ bool split_entry(const std::string& line, std::string& key, std::string& value) 
 }
 
 int next_section_entry(std::optional<std::string_view> section, std::string& key_out, std::string& value_out,
-                       std::FILE* file) {
+                       ConfigSource& file) {
     std::string line;
     if (section) {
         while (read_config_line(file, line) == 0) {
@@ -124,17 +188,23 @@ int next_section_entry(std::optional<std::string_view> section, std::string& key
     return 0;
 }
 
+int next_section_entry(std::optional<std::string_view> section, std::string& key_out, std::string& value_out,
+                       std::FILE* file) {
+    ConfigSource source(file);
+    return next_section_entry(section, key_out, value_out, source);
+}
+
 void read_key_value(std::optional<std::string_view> section, std::string_view key, std::string_view default_value,
-                    std::string& out, const std::string& path) {
+                    std::string& out, const std::string& path, Utf16ToAnsi to_ansi) {
     out.assign(default_value);
-    vel::unique_stdio file(std::fopen(path.c_str(), "r"));
-    if (!file) return;
+    ConfigSource file = ConfigSource::open(path, to_ansi);
+    if (!file.is_open()) return;
     std::string ignored_key, ignored_value;
-    if (section && next_section_entry(section, ignored_key, ignored_value, file.get()) != 0) return;
+    if (section && next_section_entry(section, ignored_key, ignored_value, file) != 0) return;
 
     std::string line;
     for (;;) {
-        bool at_end = read_config_line(file.get(), line) != 0;
+        bool at_end = read_config_line(file, line) != 0;
         if (section_header(line)) return;
         std::string line_key;
         if (next_token(line.c_str(), line_key, false) != 0) return;

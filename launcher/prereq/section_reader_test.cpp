@@ -190,6 +190,43 @@ TEST_F(ConfigFile, ValuesAndComments) {
     EXPECT_EQ(lookup("S", "LAST"), "300");
 }
 
+// Notepad's "Unicode" and PowerShell write UTF-16 with a mark, older Notepad
+// UTF-8 with one: every entry reads as from the ANSI file.
+TEST_F(ConfigFile, UnicodeFilesReadAsTheirText) {
+    const std::string ansi = "[Certified Versions]\r\nWindows=5.1,6.1\r\nMSG=\"\xC4 b\"\r\n[W-required]\r\nCPU=500\r\nTEMP=9\r\n";
+    const auto utf16 = [&ansi](bool little_endian) {
+        std::string bytes = little_endian ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char c : ansi) {
+            const bool letter = c == '\xC4';  // U+0104 where the ANSI text has 0xC4
+            const char pair[2] = {letter ? '\x04' : c, letter ? '\x01' : '\0'};
+            bytes += little_endian ? std::string{pair[0], pair[1]} : std::string{pair[1], pair[0]};
+        }
+        return bytes;
+    };
+    const struct {
+        std::string bytes;
+        const char* message;
+    } files[] = {{ansi, "\xC4 b"}, {"\xEF\xBB\xBF" + ansi, "\xC4 b"}, {utf16(true), "? b"}, {utf16(false), "? b"}};
+    for (const auto& [bytes, message] : files) {
+        write(bytes);
+        EXPECT_EQ(lookup("Certified Versions", "Windows"), "5.1,6.1") << bytes;
+        EXPECT_EQ(lookup("Certified Versions", "MSG"), message) << bytes;
+        ConfigSource file = ConfigSource::open(path_);
+        std::string key, value, all;
+        ASSERT_EQ(next_section_entry("W-required", key, value, file), 0) << bytes;
+        while (next_section_entry(std::nullopt, key, value, file) == 0) all += key + "=" + value + ";";
+        EXPECT_EQ(all, "CPU=500;TEMP=9;") << bytes;
+    }
+    write(utf16(true));
+    std::string out;
+    read_key_value("Certified Versions", "MSG", "", out, path_, [](std::u16string_view text) {
+        std::string converted;
+        for (const char16_t c : text) converted += c == 0x104 ? 'A' : static_cast<char>(c);
+        return converted;
+    });
+    EXPECT_EQ(out, "A b");  // the caller's conversion
+}
+
 TEST(ReadKeyValue, UnreadableFileGivesDefault) {
     std::string out = "x";
     read_key_value("S", "K", "dflt", out, "/nonexistent/dir/velparam.ini");

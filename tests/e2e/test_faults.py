@@ -171,6 +171,16 @@ class LauncherFaults(FaultChecks, winbed.WineTestCase):
             self.assertIsNotNone(kit.report())
         self.assertEqual(scratch_left(kit.temp), [])
 
+    def test_a_parameter_file_with_a_utf8_mark_is_refused_by_name(self):
+        # Windows would not see [Velmor] behind the mark (Wine does): no run on defaults.
+        kit = Kit("faults-param-utf8", PLAIN)
+        params = kit.dir / "velparam.ini"
+        params.write_bytes(b"\xef\xbb\xbf" + params.read_bytes())
+        run = run_kit(kit, "-silent")
+        self.assertEnded(run, -1)
+        self.assertShown("The parameter file %s starts with a UTF-8 byte-order mark" % winbed.win_path(params), run)
+        self.assertIsNone(kit.report())
+
     def test_a_command_line_of_thirty_thousand_characters(self):
         kit = Kit("faults-long-command", PLAIN)
         tail = "-silent " + " ".join("-arg%05d" % i for i in range(2000))

@@ -1,11 +1,14 @@
 """Staging under faults: a volume with too little free space, a file that
-cannot be read halfway through the copy, paths at the tree walk's limit, and a
-kit tree of 2,000 directories staged whole and removed whole."""
+cannot be read halfway through the copy, paths at the tree walk's limit, a
+directory too deep to be listed, a name the code page lacks, and a kit tree of
+2,000 directories staged whole and removed whole."""
 
 import os
 import shutil
 import subprocess
+import tempfile
 import unittest
+from pathlib import Path
 
 import winbed
 from kitfixture import Kit
@@ -108,6 +111,66 @@ class StagingFaults(FaultChecks, winbed.WineTestCase):
                     self.assertEnded(run, 0)
                     self.assertIsNotNone(kit.report())
                 self.assertEqual(scratch_left(kit.temp), [])
+
+    def test_a_directory_too_deep_to_be_listed_fails_the_staging(self):
+        # Its listing pattern dir\*.* does not fit MAX_PATH. The scratch
+        # directory lies higher than the kit, so that the copy's target fits.
+        root = Path(tempfile.mkdtemp(prefix="vs", dir="/tmp"))
+        self.addCleanup(shutil.rmtree, root, ignore_errors=True)
+        kit = Kit("faults-deep", directory=root / ("k" * 60))
+        kit.write_params(bootstrap_settings(kit, WAIT_FOR_COMPLETION="T"))
+        deep = kit.dir / "ksi"
+        while len(winbed.win_path(deep)) < 200:
+            deep = deep / ("d" * 50)
+        deep = deep / ("e" * (255 - len(winbed.win_path(deep))))
+        self.assertEqual(len(winbed.win_path(deep)), 256)
+        deep.mkdir(parents=True)
+        (deep / "f").write_bytes(b"deep")
+        temp = root / "t"
+        temp.mkdir()
+        run = run_kit(kit, "-silent", temp=winbed.win_path(temp))
+        self.assertEnded(run, -1)
+        self.assertShown("The installation files could not be copied to", run)
+        self.assertIsNone(kit.report())
+        self.assertEqual(scratch_left(temp), [])
+
+    def test_a_name_the_code_page_lacks_is_staged_and_removed_inside_the_trees(self):
+        # U+FF3C has no form in code page 1252: an ANSI listing names the
+        # directory "..\..\<keep>", beside the kit and beside the scratch directory.
+        kit = Kit("faults-lookalike")
+        keep = "faults-lookalike-keep"
+        name = "..\uff3c..\uff3c" + keep
+        (kit.dir / "ksi" / name).mkdir(parents=True)
+        (kit.dir / "ksi" / name / "inside.txt").write_text("the kit's own")
+        beside_kit = kit.dir.parent / keep
+        shutil.rmtree(beside_kit, ignore_errors=True)
+        beside_kit.mkdir()
+        (beside_kit / "secret.txt").write_text("not the kit's")
+        self.addCleanup(shutil.rmtree, beside_kit, ignore_errors=True)
+        beside_scratch = kit.temp / keep
+        beside_scratch.mkdir()
+        (beside_scratch / "victim.txt").write_text("the user's")
+
+        # Without waiting the staged copy stays for the installer.
+        kit.write_params(bootstrap_settings(kit))
+        run = run_kit(kit, "")
+        self.assertNoCrash(run)
+        self.assertIn(run.exit_code, (0, 259), run.console)
+        self.assertIsNotNone(kit.report(wait_seconds=30))
+        left = [kit.temp / found for found in scratch_left(kit.temp)]
+        self.assertEqual(len(left), 1, run.console)
+        self.assertEqual(sorted(p.name for p in beside_scratch.iterdir()), ["victim.txt"])
+        self.assertEqual((left[0] / "ksi" / name / "inside.txt").read_text(), "the kit's own")
+        shutil.rmtree(left[0])
+
+        # Waiting, the removal takes the scratch tree and nothing beside it.
+        kit.write_params(bootstrap_settings(kit, WAIT_FOR_COMPLETION="T"))
+        run = run_kit(kit, "-silent")
+        self.assertEnded(run, 0)
+        self.assertIsNotNone(kit.report())
+        self.assertEqual(scratch_left(kit.temp), [])
+        self.assertEqual((beside_scratch / "victim.txt").read_text(), "the user's")
+        self.assertEqual(sorted(p.name for p in beside_kit.iterdir()), ["secret.txt"])
 
 
 if __name__ == "__main__":

@@ -8,7 +8,7 @@ import unittest
 
 import test_prereq  # noqa: F401  (sets the terminal up the way the question needs)
 import winbed
-from kitfixture import Kit
+from kitfixture import Kit, velparam_text
 from setup_texts import flat, text
 from test_prereq import CPU_KEY, SavedValue, reg
 
@@ -67,6 +67,18 @@ class SetupPrerequisites(winbed.WineTestCase):
         log_name = re.search(r"install log (.*installActions.*\.log)", log).group(1)
         self.assertTrue(log.endswith(text("S_EXIT_MSG", log_name)), log)
         self.assertIn(flat(checks + text("S_EXIT_MSG", log_name)), flat(run.console))
+
+    def test_a_parameter_file_saved_as_utf16_is_checked_the_same(self):
+        # As Notepad's "Unicode" and PowerShell 5 save it: UTF-16LE with its mark.
+        kit = Kit("prereq-utf16")
+        (kit.dir / "velparam.ini").write_bytes(
+            velparam_text({"JRE_LOCATION": kit.win + "\\jre"}, CHECKS).encode("utf-16-le").join([b"\xff\xfe", b""]))
+        run = kit.run("-silent")
+        self.assertEqual(run.exit_code, FAILED, run.console)
+        self.assertIsNone(kit.report(), "the installer must not start")
+        self.assertIn(flat(text("S_ACTUAL_CPU", 500) + text("S_SFAILED") + "\n\nThis product needs a faster processor."),
+                      flat(run.console))
+        self.install_log(kit)
 
     def test_windows_10_reports_what_kits_certify(self):
         # The manifest names no Windows after 8, so Windows 8 and later report

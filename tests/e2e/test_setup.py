@@ -13,13 +13,13 @@ NO_PARAMETER_FILE = 4294967294  # -2
 CAPTION = text("S_KSI")
 
 
-def classpath(scratch, core, archives, thin="thindrv12.jar", extra=""):
+def classpath(scratch, core, archives, thin="thindrv12.jar"):
     entries = [scratch] + [core + "\\" + jar for jar in (
         "VelInstaller.jar", "quickpath.jar", "docreader2.jar", "nodm.jar", "common.jar", "VelInstallerNet.jar")]
     entries += [archives + "\\" + jar for jar in (
         "KitGraphics.jar", "KitGuide.jar", "velmor_ice.jar", "assist4.jar", "assist4-nls.jar", "gwk3.jar",
         "gwk3-swingaccess.jar", "gwk3-nls.jar", "swingaccess.jar", thin)]
-    entries += [extra + "\\"] + [archives + "\\" + jar for jar in ("syscheck.jar", "jgwk4.jar", "jgwk4-nls.jar")]
+    entries += [archives + "\\" + jar for jar in ("syscheck.jar", "jgwk4.jar", "jgwk4-nls.jar")]
     return '"' + ";".join(entries) + '"'
 
 
@@ -93,7 +93,7 @@ class PlainKit(winbed.WineTestCase):
         self.assertIn('-Dvelmor.installer.jre_loc="..\\..\\jre" -Dvelmor.installer.copythreads=4  '
                       '-Dvelmor.installer.exec_location=', line)
         self.assertIn('-Dvelmor.installer.prereqConfigLoc=""  -Dtrace=on -mx150m -Dfile.encoding=UTF-8 -cp "', line)
-        self.assertIn(";%s\\jlib\\thindrv12.jar;%s\\a.jar;%s\\b.jar;\\;%s\\jlib\\syscheck.jar;"
+        self.assertIn(";%s\\jlib\\thindrv12.jar;%s\\a.jar;%s\\b.jar;%s\\jlib\\syscheck.jar;"
                       % (self.k, scratch, scratch, self.k), line)
         self.assertIn(' -sourceLoc "%s\\..\\stage\\products.xml"  -sourceType network ' % self.k, line)
         # The installer gets the command line without the -J part.
@@ -124,6 +124,16 @@ class PlainKit(winbed.WineTestCase):
         self.assertIn(' "-Djava.io.tmpdir=C:\\My Temp\\\\" -mx64m -cp ', line)
         self.assertIn(' -sourceLoc "C:\\stage\\\\"  -sourceType ', line)
         self.assertTrue(line.endswith(" " + tail + " "))
+
+    def test_a_whole_value_in_quotes_stays_one_java_option(self):
+        # The profile functions drop the marks around a whole value; the option keeps its blank.
+        self.with_params(JRE_MEMORY_OPTIONS='"-Djava.io.tmpdir=C:\\My Temp"', JRE_OSDPARAM='"-Dosd.dir=C:\\A B"')
+        run = self.kit.run("-silent")
+        self.assertEqual(run.exit_code, 0, run.console)
+        report = self.kit.report()
+        self.assertEqual(report.properties["java.io.tmpdir"], "C:\\My Temp")
+        self.assertEqual(report.properties["osd.dir"], "C:\\A B")
+        self.assertEqual(report.main_class, "velmor.setmgr.kta.ktac.KtacInstaller")
 
     def test_mx_option_replaces_the_kit_memory_options(self):
         self.with_params(JRE_MEMORY_OPTIONS="-mx150m -ms50m", SOURCE="http://host/stage/products.xml")

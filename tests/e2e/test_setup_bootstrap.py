@@ -129,6 +129,16 @@ class StagedKit(winbed.WineTestCase):
         self.assertIsNone(self.kit.report())
         self.assertEqual(self.kit.new_scratch_directories(), [])
 
+    def test_a_relative_runtime_of_a_staged_run_is_found_where_it_was_checked(self):
+        # Checked in the kit's directory; the installer starts in the temporary directory.
+        self.with_params(JRE_LOCATION=None, WAIT_FOR_COMPLETION="TRUE")
+        for tail, answers in (("-silent -jreLoc jre", []),
+                              ("-silent", [("Enter the directory of a Java runtime", "jre")])):
+            with self.subTest(tail=tail):
+                run = self.kit.run(tail, answers=answers)
+                self.assertEqual(run.exit_code, 0, run.console)
+                self.assertEqual(self.kit.report().program, self.k + "\\jre\\bin\\java.exe")
+
     def test_java_runtime_question(self):
         self.with_params(JRE_LOCATION=None, WAIT_FOR_COMPLETION="TRUE")
         run = self.kit.run("-silent", answers=[("Enter the directory of a Java runtime", "Z:\\nowhere"),

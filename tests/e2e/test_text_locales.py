@@ -109,6 +109,36 @@ class TextInEachLanguage(WineTestCase):
                 self.assertEqual(answer.read_bytes().decode("cp%d" % language["code_page"]),
                                  "jre=[%s]\r\n" % winbed.win_path(temp / "jre"))
 
+    def test_a_missing_prerequisite_location_is_named_as_written(self):
+        name = "de_DE.UTF-8"
+        base = fresh_dir("text-prereq-location")
+        kit = Kit("text-prereq-location", PLAIN, directory=base / "kit")
+        missing = winbed.win_path(base) + "\\" + LANGUAGES[name]["directory"].replace(" ", "")
+        run = kit.run("-prereqChecker PREREQ_CONFIG_LOCATION=%s -silent" % missing, env=self.env(name))
+        self.assertEqual(run.exit_code, 4294967295, run.console)
+        self.assertIn("The prerequisite configuration location %s does not exist." % missing,
+                      run.console.replace("\n", ""))
+
+    def test_a_kit_under_a_name_the_code_page_lacks(self):
+        # A Cyrillic user name on an English system: GetModuleFileNameA gives
+        # "?" for its letters, the short form names the kit in ASCII. The test
+        # bed's own files stay at ASCII names.
+        base = fresh_dir("text-cyrillic")
+        kit = Kit("text-cyrillic", PLAIN, directory=base / "\u0414\u043c\u0438\u0442\u0440\u0438\u0439" / "kit")
+        report = base / "report.txt"
+        env = {"VEL_STUB_REPORT": winbed.win_path(report), "VEL_STUB_EXIT": "0"}
+        run = run_windows(kit.dir / "setup.exe", ["-silent"], env=env, work=base / "runs")
+        self.assertEqual(run.exit_code, 0, run.console)
+        self.assertEqual(run.boxes, [])
+        self.assertTrue(report.exists())
+
+        # Without its message files a box says where they were looked for.
+        shutil.rmtree(kit.dir / "resource")
+        run = run_windows(kit.dir / "setup.exe", env=env, work=base / "runs")
+        self.assertEqual(run.exit_code, 1, run.console)
+        self.assertEqual(run.boxes, [("Setup", "Setup could not read its message files (cons.nls).\n"
+                                               "It looked for them in %s\\resource" % winbed.win_path(kit.dir))])
+
     def test_jni_library_keeps_names_registry_text_and_environment(self):
         for name, language in LANGUAGES.items():
             with self.subTest(name):

@@ -2,7 +2,7 @@
 // kitprobe [temp=<dir>] [out=<file>] stage <scratch> <installer> <core> <runtime> <runtime version> <images> <prereq>
 //                             <unzip directory> <required KB> <distribution 0|1> <copy runtime 0|1>
 // kitprobe prompt
-// kitprobe remove <directory>
+// kitprobe remove <directory>      (left=<entries that stayed>)
 // Prints what the call returned as name=value lines, into the out file when
 // one is named (console lines wrap at the window's width).
 #include <cstdio>
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     if (command == "stage") result = probe_staging(rest, arguments);
     if (command == "prompt") result = probe_prompt();
     if (command == "remove" && rest >= 1) {
-        kit::remove_tree(arguments[0]);
+        show("left", std::to_string(kit::remove_tree(arguments[0])));
         result = 0;
     }
     catalogue::free_message_catalogue();
