@@ -213,11 +213,9 @@ void check_parameter_file(const KitFiles& files, const std::string& name, std::s
     LocationCheck check{files, name, report};
     const int jre_line = velmor.line_of("JRE_LOCATION");
     if (!settings.jre_location.empty() && !is_absolute(settings.jre_location))
-        report.warning(name, jre_line,
-                       "JRE_LOCATION=" + settings.jre_location +
-                           " is relative: setup.exe resolves it against the directory it is started in, so the "
-                           "runtime is found only when setup.exe is started from the kit's directory (as Explorer "
-                           "does); write the runtime's absolute path for any other start");
+        report.note(name, jre_line,
+                    "JRE_LOCATION=" + settings.jre_location +
+                        " is relative: setup.exe takes it from its own directory, wherever it is started from");
     check_staging(files, name, settings, {velmor.line_of("ADDTO_CLASSPATH"), velmor.line_of("BOOTSTRAP_SIZE")},
                   report);
     if (distribution) {

@@ -134,8 +134,6 @@ const std::vector<std::string_view>& starter_kit_placeholders() {
         "jre\\: the Java runtime, bin\\java.exe and bin\\javaw.exe (see jre\\README.txt)",
         "jlib\\: the installer's Java archives (jlib\\README.txt lists the names)",
         "lib\\win32\\: the installer core's native libraries",
-        "JRE_LOCATION=jre: relative, so it serves when setup.exe is started from the kit's directory; write the "
-        "runtime's absolute path to start it from anywhere",
         "resource\\cons_de.nls: the German texts; for another language, dump it (--dump-catalogue), translate, and "
         "make cons_<ll>.nls (--make-catalogue)",
     };
