@@ -84,9 +84,9 @@ function(vel_ship_deliverables)
         COMMAND ${CMAKE_COMMAND} -DOBJCOPY=${CMAKE_OBJCOPY} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
                 -DDIST_DIR=${VEL_DIST_DIR} -DSYMBOLS_DIR=${VEL_SYMBOLS_DIR} "-DFILES=${files}"
                 -P ${CMAKE_SOURCE_DIR}/cmake/ship.cmake
-        DEPENDS ${targets}
         COMMENT "Stripped deliverables in ${VEL_DIST_DIR}, symbols in ${VEL_SYMBOLS_DIR}"
         VERBATIM)
+    add_dependencies(vel_dist ${targets})
 endfunction()
 
 # The build machine's JDK, for the Windows builds: javac generates the JNI
