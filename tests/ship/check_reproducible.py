@@ -54,10 +54,12 @@ def debug_link(objdump, path):
 
 
 def expected_time_stamp(source):
+    """As cmake/ship.cmake takes it: 0 where there is no commit to ask."""
     if "SOURCE_DATE_EPOCH" in os.environ:
         return int(os.environ["SOURCE_DATE_EPOCH"])
-    return int(subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%ct"],
-                              check=True, capture_output=True, text=True).stdout)
+    commit_time = subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%ct"],
+                                 capture_output=True, text=True).stdout.strip()
+    return int(commit_time) if commit_time.isdigit() else 0
 
 
 def build_again(source, work):
