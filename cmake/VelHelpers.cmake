@@ -89,6 +89,22 @@ function(vel_ship_deliverables)
     add_dependencies(vel_dist ${targets})
 endfunction()
 
+# The 32-bit deliverables as the checks of this tree see them: its own in the
+# 32-bit tree, those of the 32-bit tree beside it in the 64-bit one (./run
+# builds that first). Sets VEL_I686_DIST, VEL_I686_SYMBOLS and VEL_I686_BIN (the
+# linked binaries).
+macro(vel_i686_deliverables)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(VEL_I686_DIST ${VEL_DIST_DIR})
+        set(VEL_I686_SYMBOLS ${VEL_SYMBOLS_DIR})
+        set(VEL_I686_BIN ${CMAKE_BINARY_DIR}/bin)
+    else()
+        set(VEL_I686_DIST ${CMAKE_BINARY_DIR}/../dist)
+        set(VEL_I686_SYMBOLS ${CMAKE_BINARY_DIR}/../symbols)
+        set(VEL_I686_BIN ${CMAKE_BINARY_DIR}/../win/bin)
+    endif()
+endmacro()
+
 # The build machine's JDK, for the Windows builds: javac generates the JNI
 # prototypes and jni.h is included with Windows machine types of our own.
 # Sets Java_JAVAC_EXECUTABLE and JAVA_INCLUDE_PATH (the directory of jni.h).
