@@ -38,7 +38,72 @@ function(vel_xp_target target)
         CXX_COMPILER_LAUNCHER "${cxx_launcher}"
         C_LINKER_LAUNCHER ${swap}
         CXX_LINKER_LAUNCHER ${swap})
+    # Optimised for size: nothing in them is bound by its own computing time
+    # (tests/bench measures the launch, the staging copy and the native calls).
+    # Debug information for the symbol files (-g changes no generated code);
+    # one section per function so that the linker drops what nothing calls.
+    target_compile_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-Os> -g
+        -ffunction-sections -fdata-sections)
 endfunction()
+
+# Marks TARGET as a shipped binary: vel_ship_deliverables lays it out stripped
+# in VEL_DIST_DIR with its debug information in VEL_SYMBOLS_DIR. LEAN_TERMINATE
+# links the terminate handler of common/terminate_handler_win.cpp, which spares
+# the C++ runtime's demangler (only for binaries that link the C++ runtime).
+function(vel_deliverable target)
+    cmake_parse_arguments(ARG "LEAN_TERMINATE" "" "" ${ARGN})
+    if(NOT WIN32)
+        return()
+    endif()
+    set_property(GLOBAL APPEND PROPERTY VEL_DELIVERABLES ${target})
+    # The time stamp goes in when the binary is shipped, the same for every
+    # build of one commit.
+    target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,--no-insert-timestamp)
+    if(ARG_LEAN_TERMINATE)
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/terminate_handler_win.cpp)
+    endif()
+endfunction()
+
+# The target vel_dist (part of every build): strips each deliverable into
+# VEL_DIST_DIR and keeps its debug information in VEL_SYMBOLS_DIR
+# (cmake/ship.cmake). It runs on every build, so the time stamp follows the
+# commit even where nothing was linked anew.
+function(vel_ship_deliverables)
+    if(NOT WIN32)
+        return()
+    endif()
+    if(NOT CMAKE_OBJCOPY)
+        message(FATAL_ERROR "the toolchain's objcopy was not found (set CMAKE_OBJCOPY)")
+    endif()
+    get_property(targets GLOBAL PROPERTY VEL_DELIVERABLES)
+    set(files)
+    foreach(target IN LISTS targets)
+        list(APPEND files $<TARGET_FILE:${target}>)
+    endforeach()
+    add_custom_target(vel_dist ALL
+        COMMAND ${CMAKE_COMMAND} -DOBJCOPY=${CMAKE_OBJCOPY} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+                -DDIST_DIR=${VEL_DIST_DIR} -DSYMBOLS_DIR=${VEL_SYMBOLS_DIR} "-DFILES=${files}"
+                -P ${CMAKE_SOURCE_DIR}/cmake/ship.cmake
+        COMMENT "Stripped deliverables in ${VEL_DIST_DIR}, symbols in ${VEL_SYMBOLS_DIR}"
+        VERBATIM)
+    add_dependencies(vel_dist ${targets})
+endfunction()
+
+# The 32-bit deliverables as the checks of this tree see them: its own in the
+# 32-bit tree, those of the 32-bit tree beside it in the 64-bit one (./run
+# builds that first). Sets VEL_I686_DIST, VEL_I686_SYMBOLS and VEL_I686_BIN (the
+# linked binaries).
+macro(vel_i686_deliverables)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(VEL_I686_DIST ${VEL_DIST_DIR})
+        set(VEL_I686_SYMBOLS ${VEL_SYMBOLS_DIR})
+        set(VEL_I686_BIN ${CMAKE_BINARY_DIR}/bin)
+    else()
+        set(VEL_I686_DIST ${CMAKE_BINARY_DIR}/../dist)
+        set(VEL_I686_SYMBOLS ${CMAKE_BINARY_DIR}/../symbols)
+        set(VEL_I686_BIN ${CMAKE_BINARY_DIR}/../win/bin)
+    endif()
+endmacro()
 
 # The build machine's JDK, for the Windows builds: javac generates the JNI
 # prototypes and jni.h is included with Windows machine types of our own.
