@@ -6,6 +6,7 @@
 #include <lmshare.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -42,20 +43,26 @@ jstring missing_text_result(JNIEnv* env, const JniAnsiString& text) {
 // Runs `operation`(texts..., error) on the texts of `arguments` and reports it
 // as "1| " or "0|" + the system text of its error.
 template <typename Operation, typename... Strings>
-jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) noexcept {
-    try {
-        const JniAnsiString texts[] = {JniAnsiString(env, arguments)...};
-        for (const JniAnsiString& text : texts) {
-            if (!text) return missing_text_result(env, text);
-        }
-        DWORD error = ERROR_SUCCESS;
-        const bool ok = [&]<std::size_t... I>(std::index_sequence<I...>) {
-            return operation(texts[I].get()..., error);
-        }(std::index_sequence_for<Strings...>{});
-        return make_result_string(env, ok ? 1 : 0, error);
-    } catch (...) {
-        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
+jstring file_operation(JNIEnv* env, Operation operation, Strings... arguments) {
+    const JniAnsiString texts[] = {JniAnsiString(env, arguments)...};
+    for (const JniAnsiString& text : texts) {
+        if (!text) return missing_text_result(env, text);
     }
+    DWORD error = ERROR_SUCCESS;
+    const bool ok = [&]<std::size_t... I>(std::index_sequence<I...>) {
+        return operation(texts[I].get()..., error);
+    }(std::index_sequence_for<Strings...>{});
+    return make_result_string(env, ok ? 1 : 0, error);
+}
+
+bool copy_file(const char* from, const char* to, DWORD& error) { return succeeded(CopyFileA(from, to, FALSE), error); }
+
+bool move_file(const char* from, const char* to, DWORD& error) { return succeeded(MoveFileA(from, to), error); }
+
+bool delete_file(const char* file, DWORD& error) { return succeeded(DeleteFileA(file), error); }
+
+bool remove_directory(const char* directory, DWORD& error) {
+    return succeeded(RemoveDirectoryA(directory), error);
 }
 
 bool is_lead_byte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
@@ -182,6 +189,26 @@ bool is_cluster_file_system(const char* drive) {
     return kClusterFileSystemName == name;
 }
 
+// NERR_Success when one of `servers` shares drive C, by its letter or as its
+// administrative share. NetShareCheck answers with its status and leaves the
+// last error alone: a failure is described by the last probe's status.
+NET_API_STATUS probe_shares(std::initializer_list<std::wstring> servers) {
+    wchar_t drive[] = L"C";
+    wchar_t share[] = L"C$";
+    NET_API_STATUS probe_status = NERR_Success;
+    for (std::wstring server : servers) {
+        for (wchar_t* device : {drive, share}) {
+            DWORD type = 0;
+            probe_status = NetShareCheck(server.data(), device, &type);
+            if (probe_status == NERR_Success) return probe_status;
+        }
+    }
+    return probe_status;
+}
+
+// What getEnvironment answers when the heap ran out.
+jstring environment_failure_result(JNIEnv* env) noexcept { return new_java_string(env, "0|Failure"); }
+
 }  // namespace
 
 }  // namespace nativesystem
@@ -192,46 +219,38 @@ extern "C" {
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_copyFileCluster(
     JNIEnv* env, jobject, jstring source, jstring target) {
-    return file_operation(
-        env,
-        [](const char* from, const char* to, DWORD& error) { return succeeded(CopyFileA(from, to, FALSE), error); },
-        source, target);
+    return result_at_boundary(env, [&] { return file_operation(env, copy_file, source, target); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_moveFileCluster(
     JNIEnv* env, jobject, jstring source, jstring target) {
-    return file_operation(
-        env, [](const char* from, const char* to, DWORD& error) { return succeeded(MoveFileA(from, to), error); },
-        source, target);
+    return result_at_boundary(env, [&] { return file_operation(env, move_file, source, target); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeFileCluster(JNIEnv* env, jobject,
                                                                                            jstring path) {
-    return file_operation(
-        env, [](const char* file, DWORD& error) { return succeeded(DeleteFileA(file), error); }, path);
+    return result_at_boundary(env, [&] { return file_operation(env, delete_file, path); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeDirCluster(JNIEnv* env, jobject,
                                                                                           jstring path) {
-    return file_operation(
-        env, [](const char* directory, DWORD& error) { return succeeded(RemoveDirectoryA(directory), error); },
-        path);
+    return result_at_boundary(env, [&] { return file_operation(env, remove_directory, path); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_createDirCluster(JNIEnv* env, jobject,
                                                                                           jstring path) {
-    return file_operation(env, create_directory_path, path);
+    return result_at_boundary(env, [&] { return file_operation(env, create_directory_path, path); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_removeDirRecurseCluster(JNIEnv* env,
                                                                                                  jobject,
                                                                                                  jstring path) {
-    return file_operation(env, remove_whole_tree, path);
+    return result_at_boundary(env, [&] { return file_operation(env, remove_whole_tree, path); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFreeSpace(JNIEnv* env, jobject,
                                                                                       jstring path) {
-    try {
+    return result_at_boundary(env, [&] {
         JniAnsiString directory(env, path);
         if (!directory) return missing_text_result(env, directory);
         ULARGE_INTEGER available;
@@ -242,52 +261,32 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getFre
         directory.reset();
         if (!ok) return make_result_string(env, 0, error);
         return new_java_string(env, free_space_result(free_kilobytes(free_bytes.QuadPart)));
-    } catch (...) {
-        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isNodeAccessible(JNIEnv* env, jobject,
                                                                                           jstring node) {
-    try {
+    return result_at_boundary(env, [&] {
         JniAnsiString name(env, node);
         if (!name) return missing_text_result(env, name);
         const std::optional<std::string> unc = unc_server_name(name.get());
         if (!unc) return make_result_string(env, 0, kErrorFilenameExcedRange);
-        std::wstring servers[] = {wide_from_ansi(name.get()), wide_from_ansi(*unc)};
-
-        wchar_t drive[] = L"C";
-        wchar_t share[] = L"C$";
-        // NetShareCheck answers with its status and leaves the last error
-        // alone: the failure text is that of the last probe's status.
-        NET_API_STATUS probe_status = NERR_Success;
-        for (std::wstring& server : servers) {
-            for (wchar_t* device : {drive, share}) {
-                DWORD type = 0;
-                probe_status = NetShareCheck(server.data(), device, &type);
-                if (probe_status == NERR_Success) break;
-            }
-            if (probe_status == NERR_Success) break;
-        }
-        const bool accessible = probe_status == NERR_Success;
+        const NET_API_STATUS probe_status = probe_shares({wide_from_ansi(name.get()), wide_from_ansi(*unc)});
         name.reset();
-        return make_result_string(env, accessible ? 1 : 0, probe_status);
-    } catch (...) {
-        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
-    }
+        return make_result_string(env, probe_status == NERR_Success ? 1 : 0, probe_status);
+    });
 }
 
 JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirExists(JNIEnv* env, jobject,
                                                                                     jstring path, jobject status) {
-    try {
+    return at_boundary(env, status, jboolean{JNI_FALSE}, [&]() -> jboolean {
         JniAnsiString directory(env, path);
         if (directory.error()) {
             report_error(env, status, directory.error());
             return JNI_FALSE;
         }
         if (!directory) {
-            native_trace(env, status, "sDestDir = null\n");
-            report_failure(env, status, "", 0);
+            fail_traced(env, status, "sDestDir = null\n");
             return JNI_FALSE;
         }
         native_trace(env, status, "Calling GetFileAttributes");
@@ -324,32 +323,28 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_dirEx
         native_trace(env, status, "Error getting directory attributes");
         report_error(env, status, ERROR_DIRECTORY);
         return JNI_FALSE;
-    } catch (...) {
-        report_out_of_memory(env, status);
-        return JNI_FALSE;
-    }
+    });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_getEnvironment(JNIEnv* env, jobject,
                                                                                         jstring name) {
-    try {
-        JniAnsiString variable(env, name);
-        std::optional<std::wstring> value;
-        if (variable) value = environment_value(variable.get());
-        return new_java_string(env, environment_result(value ? value->c_str() : nullptr));
-    } catch (...) {
-        return new_java_string(env, "0|Failure");
-    }
+    return result_at_boundary(
+        env,
+        [&] {
+            JniAnsiString variable(env, name);
+            std::optional<std::wstring> value;
+            if (variable) value = environment_value(variable.get());
+            return new_java_string(env, environment_result(value ? value->c_str() : nullptr));
+        },
+        environment_failure_result);
 }
 
 JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_isCFS(JNIEnv* env, jobject,
                                                                                 jstring drive) {
-    try {
+    return at_boundary(jboolean{JNI_FALSE}, [&]() -> jboolean {
         JniAnsiString text(env, drive);
         return text && is_cluster_file_system(text.get()) ? JNI_TRUE : JNI_FALSE;
-    } catch (...) {
-        return JNI_FALSE;
-    }
+    });
 }
 
 }  // extern "C"

@@ -14,13 +14,7 @@
 
 namespace {
 
-std::string system_text(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-                                        0x0400, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    vel::unique_hlocal owner(buffer);
-    return length ? std::string(buffer, length) : std::string();
-}
+using jnihost::system_text;
 
 std::string failure(DWORD code) { return "0|" + system_text(code); }
 

@@ -57,14 +57,7 @@ std::string utf8(const std::wstring& wide) {
     return text;
 }
 
-// The system message as the user reads it.
-std::string system_text(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-                                        0x0400, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    vel::unique_hlocal owner(buffer);
-    return length ? utf8(std::wstring(buffer, length)) : std::string();
-}
+using jnihost::system_text;
 
 bool is_directory(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());

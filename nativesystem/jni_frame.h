@@ -38,6 +38,10 @@ bool is_native_debug(JNIEnv* env, jobject status);
 // pending Java exception is described instead (tracing on) or left pending.
 void native_trace(JNIEnv* env, jobject status, const char* format, ...)
     __attribute__((format(__MINGW_PRINTF_FORMAT, 3, 4)));
+// native_trace(), then report_failure() with an empty text and code 0: the
+// step of every failure that a trace line explains and no Windows error does.
+void fail_traced(JNIEnv* env, jobject status, const char* format, ...)
+    __attribute__((format(__MINGW_PRINTF_FORMAT, 3, 4)));
 
 // The text of a Java string in the ANSI code page, as the ...A functions of
 // Windows take it, owned for the length of a call. A character the code page
@@ -133,26 +137,27 @@ jstring new_java_string(JNIEnv* env, std::wstring_view text) noexcept;
 // UTF-16 of ANSI code page text, as the ...W functions take it.
 std::wstring wide_from_ansi(std::string_view ansi_text);
 
-// Runs the body of an export so that no C++ exception reaches the VM; the
-// fallback is returned when one is thrown.
-template <typename Result, typename Body>
-Result at_boundary(Result fallback, Body&& body) noexcept {
+// The frames of the exports: each export runs its whole body inside one of
+// them, so that no C++ exception (the heap running out, which is all the
+// library's own code throws) reaches the VM.
+
+// What an export that answers with a result string answers when its body
+// throws.
+using ResultFallback = jstring (*)(JNIEnv* env) noexcept;
+// "0|" and the text of ERROR_NOT_ENOUGH_MEMORY: the fallback of most exports.
+jstring out_of_memory_result(JNIEnv* env) noexcept;
+
+// The frame of an export that answers with a result string.
+template <typename Body>
+jstring result_at_boundary(JNIEnv* env, Body&& body, ResultFallback fallback = out_of_memory_result) noexcept {
     try {
         return body();
     } catch (...) {
-        return fallback;
+        return fallback(env);
     }
 }
 
-template <typename Body>
-void at_boundary(Body&& body) noexcept {
-    try {
-        body();
-    } catch (...) {
-    }
-}
-
-// As at_boundary for an export that reports through a status object: a C++
+// The frame of an export that reports through a status object: a C++
 // exception is reported as a failure with the text of ERROR_NOT_ENOUGH_MEMORY.
 void report_out_of_memory(JNIEnv* env, jobject status) noexcept;
 
@@ -172,6 +177,17 @@ void at_boundary(JNIEnv* env, jobject status, Body&& body) noexcept {
         body();
     } catch (...) {
         report_out_of_memory(env, status);
+    }
+}
+
+// The frame of an export that answers with a plain value: `fallback` when
+// the body throws.
+template <typename Result, typename Body>
+Result at_boundary(Result fallback, Body&& body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return fallback;
     }
 }
 

@@ -18,17 +18,17 @@ namespace {
 
 // Without IGNORE_INSERTS the messages that hold inserts ("%1 is not a valid
 // Win32 application.") cannot be fetched at all.
-constexpr DWORD message_flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
-constexpr DWORD neutral_language = 0x0400;
+constexpr DWORD kMessageFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS;
+constexpr DWORD kNeutralLanguage = 0x0400;
 // Network statuses: their texts are in netmsg.dll, not in the system's table.
-constexpr DWORD first_network_status = 2100;
-constexpr DWORD last_network_status = 2999;
-constexpr const wchar_t* network_messages_file = L"\\netmsg.dll";
-constexpr const char* success_text = " ";
+constexpr DWORD kFirstNetworkStatus = 2100;
+constexpr DWORD kLastNetworkStatus = 2999;
+constexpr const wchar_t* kNetworkMessagesFile = L"\\netmsg.dll";
+constexpr const char* kSuccessText = " ";
 // WC_ERR_INVALID_CHARS, which only systems whose code page may be UTF-8 know.
-constexpr DWORD refuse_invalid_chars = 0x80;
+constexpr DWORD kRefuseInvalidChars = 0x80;
 // Texts up to this many characters become Java strings without the heap.
-constexpr std::size_t short_text_chars = 1024;
+constexpr std::size_t kShortTextChars = 1024;
 
 // Messages of the status helpers, printed whatever the debug flag says.
 void print_unterminated(const char* text) {
@@ -51,7 +51,7 @@ bool set_status(JNIEnv* env, jclass status_class, jobject status, bool value) {
 // The message for `code` from the system (no module) or from `module`.
 std::optional<std::wstring> formatted_message(DWORD source, HMODULE module, DWORD code) {
     wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(message_flags | source, module, code, neutral_language,
+    const DWORD length = FormatMessageW(kMessageFlags | source, module, code, kNeutralLanguage,
                                         reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     vel::unique_hlocal owner(buffer);
     if (length == 0 || !buffer) return std::nullopt;
@@ -63,7 +63,7 @@ vel::unique_hmodule network_messages() {
     wchar_t directory[MAX_PATH];
     const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return {};
-    const std::wstring path = std::wstring(directory, length) + network_messages_file;
+    const std::wstring path = std::wstring(directory, length) + kNetworkMessagesFile;
     return vel::unique_hmodule(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
 }
 
@@ -73,7 +73,7 @@ std::wstring error_message(DWORD code) {
     if (std::optional<std::wstring> text = formatted_message(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code)) {
         return *text;
     }
-    if (code >= first_network_status && code <= last_network_status) {
+    if (code >= kFirstNetworkStatus && code <= kLastNetworkStatus) {
         if (vel::unique_hmodule module = network_messages()) {
             if (std::optional<std::wstring> text = formatted_message(FORMAT_MESSAGE_FROM_HMODULE, module.get(), code)) {
                 return *text;
@@ -116,7 +116,7 @@ DWORD ansi_from_utf16(const jchar* chars, jsize length, std::string& out) {
     // WC_ERR_INVALID_CHARS, which is defined for CP_UTF8 named as such.
     const bool utf8 = GetACP() == CP_UTF8;
     const UINT code_page = utf8 ? CP_UTF8 : CP_ACP;
-    const DWORD flags = utf8 ? refuse_invalid_chars : WC_NO_BEST_FIT_CHARS;
+    const DWORD flags = utf8 ? kRefuseInvalidChars : WC_NO_BEST_FIT_CHARS;
     BOOL used_default = FALSE;
     BOOL* const used = utf8 ? nullptr : &used_default;
     const int needed = WideCharToMultiByte(code_page, flags, wide, length, nullptr, 0, nullptr, used);
@@ -143,7 +143,7 @@ jstring new_java_string(JNIEnv* env, const char* ansi_text) noexcept {
     if (needed <= 0) return nullptr;
     // Short texts convert on the stack, so that the fallback results made
     // when the heap is exhausted still reach Java.
-    std::array<wchar_t, short_text_chars> local;
+    std::array<wchar_t, kShortTextChars> local;
     std::unique_ptr<wchar_t[]> heap;
     wchar_t* wide = local.data();
     if (static_cast<std::size_t>(needed) > local.size()) {
@@ -165,11 +165,11 @@ jstring new_java_string(JNIEnv* env, std::wstring_view text) noexcept {
 jstring make_result_string(JNIEnv* env, int outcome, DWORD error_code) {
     ExceptionAside aside(env);
     try {
-        if (outcome) return new_java_string(env, result_text(outcome, success_text));
+        if (outcome) return new_java_string(env, result_text(outcome, kSuccessText));
         return new_java_string(env, wide_from_ansi(result_text(outcome, "")) + error_message(error_code));
     } catch (const std::bad_alloc&) {
         char fallback[1024];
-        std::snprintf(fallback, sizeof fallback, "%d%c%s", outcome, result_separator, allocation_failure_text);
+        std::snprintf(fallback, sizeof fallback, "%d%c%s", outcome, kResultSeparator, kAllocationFailureText);
         return new_java_string(env, fallback);
     }
 }
@@ -227,6 +227,8 @@ void report_error(JNIEnv* env, jobject status, DWORD code) {
     report_failure_with(env, status, [&] { return new_java_string(env, text); }, code);
 }
 
+jstring out_of_memory_result(JNIEnv* env) noexcept { return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY); }
+
 void report_out_of_memory(JNIEnv* env, jobject status) noexcept {
     try {
         report_error(env, status, ERROR_NOT_ENOUGH_MEMORY);
@@ -248,7 +250,10 @@ bool is_native_debug(JNIEnv* env, jobject status) {
     return env->GetBooleanField(status, flag) == JNI_TRUE;
 }
 
-void native_trace(JNIEnv* env, jobject status, const char* format, ...) {
+namespace {
+
+__attribute__((format(__MINGW_PRINTF_FORMAT, 3, 0)))
+void trace_line(JNIEnv* env, jobject status, const char* format, va_list args) {
     ExceptionAside aside(env);
     const bool tracing = is_native_debug(env, status);
     if (aside.holds()) {
@@ -259,12 +264,26 @@ void native_trace(JNIEnv* env, jobject status, const char* format, ...) {
         return;
     }
     if (!tracing) return;
-    va_list args;
-    va_start(args, format);
     std::vprintf(format, args);
-    va_end(args);
     std::printf("\n");
     std::fflush(stdout);
+}
+
+}  // namespace
+
+void native_trace(JNIEnv* env, jobject status, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    trace_line(env, status, format, args);
+    va_end(args);
+}
+
+void fail_traced(JNIEnv* env, jobject status, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    trace_line(env, status, format, args);
+    va_end(args);
+    report_failure(env, status, "", 0);
 }
 
 ExceptionAside::ExceptionAside(JNIEnv* env) noexcept : env_(env), held_(env->ExceptionOccurred()) {

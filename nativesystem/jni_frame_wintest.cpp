@@ -16,6 +16,10 @@ JNIEXPORT jstring JNICALL result_export(JNIEnv* env, jobject, jint outcome, jint
     return nativesystem::make_result_string(env, static_cast<int>(outcome), static_cast<DWORD>(code));
 }
 
+JNIEXPORT jstring JNICALL bad_alloc_result_export(JNIEnv* env, jobject) {
+    return nativesystem::result_at_boundary(env, []() -> jstring { throw std::bad_alloc(); });
+}
+
 JNIEXPORT void JNICALL report_export(JNIEnv* env, jobject, jobject status, jstring failure, jint code) {
     nativesystem::JniAnsiString text(env, failure);
     if (text) {
@@ -60,6 +64,8 @@ TEST(ResultString, SuccessFailureAndAllocationFailureText) {
     EXPECT_EQ(vm.text(vm.call(result_export, 1, 5)), "1| ");
     EXPECT_EQ(vm.text(vm.call(result_export, 0, ERROR_FILE_NOT_FOUND)), "0|" + error_text(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(vm.text(vm.call(result_export, 0, 0x3fffffff)), "0|Unknown error 1073741823");
+    // A C++ exception at the frame becomes the out-of-memory result.
+    EXPECT_EQ(vm.text(vm.call(bad_alloc_result_export)), "0|" + error_text(ERROR_NOT_ENOUGH_MEMORY));
 }
 
 TEST(StatusReports, SuccessAndFailureCalls) {

@@ -16,7 +16,7 @@ enum class RegistryRoot { local_machine, current_user, users, classes_root };
 std::optional<RegistryRoot> registry_root_named(std::string_view name);
 
 // Values are read into a buffer of this size; larger ones fail with error 234.
-inline constexpr std::size_t registry_read_buffer_size = 10240;
+inline constexpr std::size_t kRegistryReadBufferSize = 10240;
 
 // REG_MULTI_SZ bytes: each element and its NUL, then two more NULs.
 std::vector<char> pack_multi_string(const std::vector<std::string>& elements);

@@ -11,7 +11,7 @@ namespace {
 
 // The set-up traces that creating a key and probing for one share. The
 // security failure has no line end here: log parsers match it as it is.
-constexpr nativesystem::RegistrySetupTraces create_or_probe_setup{
+constexpr nativesystem::RegistrySetupTraces kCreateOrProbeSetup{
     "Error initializing security descriptor", "InitializeSecurity - successful\n", nullptr, nullptr};
 
 }  // namespace
@@ -28,7 +28,7 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegCreate
         }
         native_trace(env, status, "\n Native function: inside RegCreateKey %s %s\n", sub_key, root_name);
         if (!call.texts({{node_name, &node, "pSelectedNode = null\n"}})) return;
-        if (!call.open_root(root_name, node, create_or_probe_setup)) return;
+        if (!call.open_root(root_name, node, kCreateOrProbeSetup)) return;
 
         native_trace(env, status, "Creating registry key...\n");
         LONG result = call.create_key(sub_key);
@@ -93,7 +93,7 @@ JNIEXPORT jboolean JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegKe
         }
         native_trace(env, status, "\n Native function: inside RegKeyExists %s %s\n", sub_key, root_name);
         if (!call.texts({{node_name, &node, "pSelectedNode = null\n"}})) return JNI_TRUE;
-        if (!call.open_root(root_name, node, create_or_probe_setup)) return JNI_TRUE;
+        if (!call.open_root(root_name, node, kCreateOrProbeSetup)) return JNI_TRUE;
 
         native_trace(env, status, "Opening registry key...\n");
         LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_READ, call.handles.key.put());

@@ -11,6 +11,7 @@
 
 using nativesystem::at_boundary;
 using nativesystem::error_text;
+using nativesystem::fail_traced;
 using nativesystem::JniAnsiString;
 using nativesystem::LocalRef;
 using nativesystem::native_trace;
@@ -30,8 +31,8 @@ struct DataKinds {
 
 // Bytes sized for their registry type: integers take 8 and binaries 2 so
 // that the value, traced as a text, always ends in a NUL.
-constexpr std::size_t integer_buffer_size = 8;
-constexpr std::size_t binary_buffer_size = 2;
+constexpr std::size_t kIntegerBufferSize = 8;
+constexpr std::size_t kBinaryBufferSize = 2;
 
 // A zero-filled buffer; false when it cannot be allocated.
 bool allocate_zeroed(std::vector<char>& buffer, std::size_t size) {
@@ -77,8 +78,7 @@ bool read_kinds(RegistryCall& call, jclass data_class, jobject data, const DataL
     native_trace(env, call.status, "Getting reference to method getDataType\n");
     jmethodID get_data_type = env->GetMethodID(data_class, "getDataType", "()I");
     if (!get_data_type) {
-        native_trace(env, call.status, "getDataType method not found\n");
-        call.fail("");
+        fail_traced(env, call.status, "getDataType method not found\n");
         return false;
     }
     // "GetDataTpe" is the read path's text as callers' log parsers match it: not a typo to fix.
@@ -89,8 +89,7 @@ bool read_kinds(RegistryCall& call, jclass data_class, jobject data, const DataL
     for (const Constant& constant : constants) {
         jfieldID field = env->GetStaticFieldID(data_class, constant.name, "I");
         if (!field) {
-            native_trace(env, call.status, "%s field not found\n", constant.name);
-            call.fail("");
+            fail_traced(env, call.status, "%s field not found\n", constant.name);
             return false;
         }
         *constant.value = env->GetStaticIntField(data_class, field);
@@ -104,8 +103,7 @@ jmethodID data_method(RegistryCall& call, jclass data_class, const char* name, c
                       const char* missing_trace) {
     jmethodID method = call.env->GetMethodID(data_class, name, signature);
     if (!method) {
-        native_trace(call.env, call.status, "%s", missing_trace);
-        call.fail("");
+        fail_traced(call.env, call.status, "%s", missing_trace);
     }
     return method;
 }
@@ -120,10 +118,11 @@ void fail_without_text(RegistryCall& call, const JniAnsiString& text) {
     }
 }
 
-// What RegSetValueExA receives.
+// What RegSetValueExA receives, and the kind the data object asked for.
 struct ValueData {
     DWORD type = REG_NONE;
     std::vector<char> bytes;
+    jint kind = 0;
 };
 
 // Traced, and reported too: a reused status object must not read as success.
@@ -163,59 +162,63 @@ bool build_string(RegistryCall& call, jclass data_class, jobject data, ValueData
     return true;
 }
 
+// The texts of the string array that `get` answers, each traced as it is
+// copied; the array's reference is gone when this returns.
+bool copy_string_array(RegistryCall& call, jobject data, jmethodID get, std::vector<std::string>& copies) {
+    JNIEnv* env = call.env;
+    LocalRef<jobjectArray> array(env, static_cast<jobjectArray>(env->CallObjectMethod(data, get)));
+    if (call.java_failed()) return false;
+    if (!array) {
+        fail_traced(env, call.status, "data for key is null\n");
+        return false;
+    }
+    jsize count = env->GetArrayLength(array.get());
+    native_trace(env, call.status, "Array size = %d\n", static_cast<int>(count));
+    if (count == 0) {
+        fail_traced(env, call.status, "data array size = null\n");
+        return false;
+    }
+    native_trace(env, call.status, "considering the case when array size != 0\n");
+    try {
+        copies.reserve(static_cast<std::size_t>(count));
+    } catch (const std::bad_alloc&) {
+        trace_allocation_failure(call, static_cast<std::size_t>(count) * sizeof(std::string));
+        return false;
+    }
+    for (jsize i = 0; i < count; ++i) {
+        LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(array.get(), i)));
+        std::string copy;
+        if (!element) {
+            native_trace(env, call.status, "Array[%d] = ''\n", static_cast<int>(i));
+        } else {
+            JniAnsiString chars(env, element.get());
+            if (!chars) {
+                fail_without_text(call, chars);
+                return false;
+            }
+            std::size_t length = std::strlen(chars.get());
+            native_trace(env, call.status, "strlen(cdata1) = %d\n", static_cast<int>(length));
+            try {
+                copy.assign(chars.get(), length);
+            } catch (const std::bad_alloc&) {
+                trace_allocation_failure(call, length + 1);
+                return false;
+            }
+        }
+        native_trace(env, call.status, "cDataArr[%d] = <%s>(len=%d)\n", static_cast<int>(i), copy.c_str(),
+                     static_cast<int>(copy.size()));
+        copies.push_back(std::move(copy));
+    }
+    return true;
+}
+
 bool build_string_array(RegistryCall& call, jclass data_class, jobject data, ValueData& value) {
     JNIEnv* env = call.env;
     jmethodID get = data_method(call, data_class, "getStringArrayData", "()[Ljava/lang/String;",
                                 "getStringArrayData method not found\n");
     if (!get) return false;
     std::vector<std::string> copies;
-    {
-        LocalRef<jobjectArray> array(env, static_cast<jobjectArray>(env->CallObjectMethod(data, get)));
-        if (call.java_failed()) return false;
-        if (!array) {
-            native_trace(env, call.status, "data for key is null\n");
-            call.fail("");
-            return false;
-        }
-        jsize count = env->GetArrayLength(array.get());
-        native_trace(env, call.status, "Array size = %d\n", static_cast<int>(count));
-        if (count == 0) {
-            native_trace(env, call.status, "data array size = null\n");
-            call.fail("");
-            return false;
-        }
-        native_trace(env, call.status, "considering the case when array size != 0\n");
-        try {
-            copies.reserve(static_cast<std::size_t>(count));
-        } catch (const std::bad_alloc&) {
-            trace_allocation_failure(call, static_cast<std::size_t>(count) * sizeof(std::string));
-            return false;
-        }
-        for (jsize i = 0; i < count; ++i) {
-            LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(array.get(), i)));
-            std::string copy;
-            if (!element) {
-                native_trace(env, call.status, "Array[%d] = ''\n", static_cast<int>(i));
-            } else {
-                JniAnsiString chars(env, element.get());
-                if (!chars) {
-                    fail_without_text(call, chars);
-                    return false;
-                }
-                std::size_t length = std::strlen(chars.get());
-                native_trace(env, call.status, "strlen(cdata1) = %d\n", static_cast<int>(length));
-                try {
-                    copy.assign(chars.get(), length);
-                } catch (const std::bad_alloc&) {
-                    trace_allocation_failure(call, length + 1);
-                    return false;
-                }
-            }
-            native_trace(env, call.status, "cDataArr[%d] = <%s>(len=%d)\n", static_cast<int>(i), copy.c_str(),
-                         static_cast<int>(copy.size()));
-            copies.push_back(std::move(copy));
-        }
-    }
+    if (!copy_string_array(call, data, get, copies)) return false;
     std::size_t total = 2;
     for (const auto& copy : copies) total += copy.size() + 1;
     native_trace(env, call.status, "Total length = %d\n", static_cast<int>(total));
@@ -241,8 +244,7 @@ bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueDat
     LocalRef<jstring> java_text(env, static_cast<jstring>(env->CallObjectMethod(data, get)));
     if (call.java_failed()) return false;
     if (!java_text) {
-        native_trace(env, call.status, "data for key is null\n");
-        call.fail("");
+        fail_traced(env, call.status, "data for key is null\n");
         return false;
     }
     std::int32_t number = 0;
@@ -254,8 +256,8 @@ bool build_integer(RegistryCall& call, jclass data_class, jobject data, ValueDat
         }
         number = nativesystem::decimal_text_value(chars.get());
     }
-    if (!allocate_zeroed(value.bytes, integer_buffer_size)) {
-        trace_allocation_failure(call, integer_buffer_size);
+    if (!allocate_zeroed(value.bytes, kIntegerBufferSize)) {
+        trace_allocation_failure(call, kIntegerBufferSize);
         return false;
     }
     auto bits = static_cast<std::uint32_t>(number);
@@ -274,27 +276,24 @@ bool build_binary(RegistryCall& call, jclass data_class, jobject data, ValueData
     LocalRef<jobject> boxed(env, env->CallObjectMethod(data, get));
     if (call.java_failed()) return false;
     if (!boxed) {
-        native_trace(env, call.status, "data for key is null\n");
-        call.fail("");
+        fail_traced(env, call.status, "data for key is null\n");
         return false;
     }
     LocalRef<jclass> byte_class(env, env->FindClass("java/lang/Byte"));
     if (!byte_class) {
-        native_trace(env, call.status, "java.lang.Byte class not found\n");
-        call.fail("");
+        fail_traced(env, call.status, "java.lang.Byte class not found\n");
         return false;
     }
     jmethodID byte_value = env->GetMethodID(byte_class.get(), "byteValue", "()B");
     if (!byte_value) {
-        native_trace(env, call.status, "Byte.byteValue method not found\n");
-        call.fail("");
+        fail_traced(env, call.status, "Byte.byteValue method not found\n");
         return false;
     }
     auto byte = static_cast<unsigned char>(env->CallByteMethod(boxed.get(), byte_value));
     if (call.java_failed()) return false;
     native_trace(env, call.status, "data = %d\n", static_cast<int>(byte));
-    if (!allocate_zeroed(value.bytes, binary_buffer_size)) {
-        trace_allocation_failure(call, binary_buffer_size);
+    if (!allocate_zeroed(value.bytes, kBinaryBufferSize)) {
+        trace_allocation_failure(call, kBinaryBufferSize);
         return false;
     }
     value.bytes[0] = static_cast<char>(byte);
@@ -302,6 +301,66 @@ bool build_binary(RegistryCall& call, jclass data_class, jobject data, ValueData
     value.bytes.resize(1);
     value.type = REG_BINARY;
     return true;
+}
+
+// The value of the data object, built as the kind it asks for says.
+bool build_value(RegistryCall& call, jclass data_class, jobject data, const char* root_name, const char* sub_key,
+                 ValueData& value) {
+    JNIEnv* env = call.env;
+    DataKinds kinds;
+    if (!read_kinds(call, data_class, data, {"class not found\n", "", true}, kinds)) return false;
+    const jint kind = kinds.requested;
+    value.kind = kind;
+    if (kind == kinds.string) {
+        native_trace(env, call.status, "\nInside RegSetValue %s %s : data type is STRING\n\n", root_name, sub_key);
+        return build_string(call, data_class, data, value);
+    }
+    if (kind == kinds.string_array) {
+        native_trace(env, call.status, "\n Native Function: Inside RegSetValue %s %s : data type is STRING array\n\n",
+                     root_name, sub_key);
+        return build_string_array(call, data_class, data, value);
+    }
+    if (kind == kinds.integer) {
+        native_trace(env, call.status, "\n Native Function: Inside RegSetValue %s %s : data type is INTEGER\n\n",
+                     root_name, sub_key);
+        return build_integer(call, data_class, data, value);
+    }
+    if (kind == kinds.binary) {
+        native_trace(env, call.status, "\n Native Function: Inside RegSetValue %s %s : data type is BINARY\n\n",
+                     root_name, sub_key);
+        return build_binary(call, data_class, data, value);
+    }
+    fail_traced(env, call.status, "Invalid data type %d \n", static_cast<int>(kind));
+    return false;
+}
+
+// Creates the key on the node and sets the value in it.
+void write_value(RegistryCall& call, const char* root_name, const char* sub_key, const char* node,
+                 const char* value_name, const ValueData& value) {
+    JNIEnv* env = call.env;
+    const jobject status = call.status;
+    if (!call.secure("Error initializing security descriptor\n")) return;
+    native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s\n\n", root_name, sub_key);
+    if (!call.connect(root_name, node, nullptr, "Successfully connected to registry\n")) return;
+    native_trace(env, status, "Creating key = %s\n", sub_key);
+    LONG result = call.create_key(sub_key);
+    if (result != ERROR_SUCCESS) {
+        native_trace(env, status, "Error creating key = %s\n", sub_key);
+        call.fail_returned(result);
+        return;
+    }
+    native_trace(env, status, "Key %s successfully created\n", sub_key);
+    native_trace(env, status, "Setting value/data to key = %s\n", sub_key);
+    native_trace(env, status, "Setting value(%d) to registry key\n", static_cast<int>(value.kind));
+    result = RegSetValueExA(call.handles.key.get(), value_name, 0, value.type,
+                            reinterpret_cast<const BYTE*>(value.bytes.data()), static_cast<DWORD>(value.bytes.size()));
+    if (result != ERROR_SUCCESS) {
+        native_trace(env, status, "Error setting value/data to key = %s\n", sub_key);
+        call.fail_returned(result);
+        return;
+    }
+    native_trace(env, status, "RegSetValueDataObject is executed successfully\n");
+    call.succeed();
 }
 
 }  // namespace
@@ -319,57 +378,9 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegSetVal
                          {node_name, &node, "pSelectedNode = null\n", "pSelectedNode = %s\n"}})) {
             return;
         }
-
         auto data_class = data_class_of(call, data, "Retrieving class reference for regKeyData\n");
-        DataKinds kinds;
-        if (!read_kinds(call, data_class.get(), data, {"class not found\n", "", true}, kinds)) return;
-        const jint kind = kinds.requested;
-
-        bool built = false;
-        if (kind == kinds.string) {
-            native_trace(env, status, "\nInside RegSetValue %s %s : data type is STRING\n\n", root_name, sub_key);
-            built = build_string(call, data_class.get(), data, value);
-        } else if (kind == kinds.string_array) {
-            native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s : data type is STRING array\n\n",
-                         root_name, sub_key);
-            built = build_string_array(call, data_class.get(), data, value);
-        } else if (kind == kinds.integer) {
-            native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s : data type is INTEGER\n\n",
-                         root_name, sub_key);
-            built = build_integer(call, data_class.get(), data, value);
-        } else if (kind == kinds.binary) {
-            native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s : data type is BINARY\n\n",
-                         root_name, sub_key);
-            built = build_binary(call, data_class.get(), data, value);
-        } else {
-            native_trace(env, status, "Invalid data type %d \n", static_cast<int>(kind));
-            call.fail("");
-        }
-        if (!built) return;
-
-        if (!call.secure("Error initializing security descriptor\n")) return;
-        native_trace(env, status, "\n Native Function: Inside RegSetValue %s %s\n\n", root_name, sub_key);
-        if (!call.connect(root_name, node, nullptr, "Successfully connected to registry\n")) return;
-        native_trace(env, status, "Creating key = %s\n", sub_key);
-        LONG result = call.create_key(sub_key);
-        if (result != ERROR_SUCCESS) {
-            native_trace(env, status, "Error creating key = %s\n", sub_key);
-            call.fail_returned(result);
-            return;
-        }
-        native_trace(env, status, "Key %s successfully created\n", sub_key);
-        native_trace(env, status, "Setting value/data to key = %s\n", sub_key);
-        native_trace(env, status, "Setting value(%d) to registry key\n", static_cast<int>(kind));
-        result = RegSetValueExA(call.handles.key.get(), value_text, 0, value.type,
-                                reinterpret_cast<const BYTE*>(value.bytes.data()),
-                                static_cast<DWORD>(value.bytes.size()));
-        if (result != ERROR_SUCCESS) {
-            native_trace(env, status, "Error setting value/data to key = %s\n", sub_key);
-            call.fail_returned(result);
-            return;
-        }
-        native_trace(env, status, "RegSetValueDataObject is executed successfully\n");
-        call.succeed();
+        if (!build_value(call, data_class.get(), data, root_name, sub_key, value)) return;
+        write_value(call, root_name, sub_key, node, value_text, value);
     });
 }
 
@@ -382,8 +393,8 @@ namespace {
 struct RegistryValue {
     DWORD type = REG_NONE;
     // One byte more than the registry may fill, always NUL, so that a value
-    // without its terminator still reads as a text.
-    std::vector<char> bytes = std::vector<char>(nativesystem::registry_read_buffer_size + 1, '\0');
+    // without its terminator still reads as a text; made by read_value().
+    std::vector<char> bytes;
     DWORD size = 0;
     std::wstring text;
 
@@ -391,18 +402,19 @@ struct RegistryValue {
 };
 
 // A text of the ANSI limit's size may take two bytes a character in UTF-16.
-constexpr std::size_t wide_read_buffer_size = 2 * nativesystem::registry_read_buffer_size;
+constexpr std::size_t kWideReadBufferSize = 2 * nativesystem::kRegistryReadBufferSize;
 
 // RegQueryValueExW into `value`, with the size limit of the ANSI read: a
 // text whose code-page form would not fit fails with ERROR_MORE_DATA too.
 LONG read_value(HKEY key, const char* name, RegistryValue& value) {
+    value.bytes.assign(nativesystem::kRegistryReadBufferSize + 1, '\0');
     const std::wstring wide_name = nativesystem::wide_from_ansi(name);
-    std::vector<BYTE> raw(wide_read_buffer_size);
+    std::vector<BYTE> raw(kWideReadBufferSize);
     DWORD raw_size = static_cast<DWORD>(raw.size());
     const LONG result = RegQueryValueExW(key, wide_name.c_str(), nullptr, &value.type, raw.data(), &raw_size);
     if (result != ERROR_SUCCESS) return result;
     if (!value.is_text()) {
-        if (raw_size > nativesystem::registry_read_buffer_size) return ERROR_MORE_DATA;
+        if (raw_size > nativesystem::kRegistryReadBufferSize) return ERROR_MORE_DATA;
         std::memcpy(value.bytes.data(), raw.data(), raw_size);
         value.size = raw_size;
         return ERROR_SUCCESS;
@@ -411,7 +423,7 @@ LONG read_value(HKEY key, const char* name, RegistryValue& value) {
     const int length = static_cast<int>(value.text.size());
     const int needed =
         length ? WideCharToMultiByte(CP_ACP, 0, value.text.data(), length, nullptr, 0, nullptr, nullptr) : 0;
-    if (needed < 0 || static_cast<std::size_t>(needed) > nativesystem::registry_read_buffer_size) {
+    if (needed < 0 || static_cast<std::size_t>(needed) > nativesystem::kRegistryReadBufferSize) {
         return ERROR_MORE_DATA;
     }
     if (needed) WideCharToMultiByte(CP_ACP, 0, value.text.data(), length, value.bytes.data(), needed, nullptr, nullptr);
@@ -431,8 +443,7 @@ bool deliver_string(RegistryCall& call, jclass data_class, jobject data, const R
     JNIEnv* env = call.env;
     LocalRef<jstring> text(env, value_string(env, value));
     if (!text) {
-        native_trace(env, call.status, "Error creating String object\n");
-        call.fail("");
+        fail_traced(env, call.status, "Error creating String object\n");
         return false;
     }
     // Two blanks before "not" on the read path: log parsers match the text as it is.
@@ -450,14 +461,12 @@ bool deliver_boxed(RegistryCall& call, jclass data_class, jobject data, const ch
     JNIEnv* env = call.env;
     LocalRef<jclass> box_class(env, env->FindClass(class_name));
     if (!box_class) {
-        native_trace(env, call.status, "%s", class_missing);
-        call.fail("");
+        fail_traced(env, call.status, "%s", class_missing);
         return false;
     }
     jmethodID constructor = env->GetMethodID(box_class.get(), "<init>", constructor_signature);
     if (!constructor) {
-        native_trace(env, call.status, "%s", constructor_missing);
-        call.fail("");
+        fail_traced(env, call.status, "%s", constructor_missing);
         return false;
     }
     native_trace(env, call.status, "value=%d\n", shown);
@@ -492,8 +501,7 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
     LocalRef<jstring> java_text(env, value.is_text() ? nativesystem::new_java_string(env, wide_text)
                                                      : nativesystem::new_java_string(env, text));
     if (!java_text) {
-        native_trace(env, call.status, "Error constructing String object\n");
-        call.fail("");
+        fail_traced(env, call.status, "Error constructing String object\n");
         return false;
     }
     // Two blanks before "not": log parsers match the text as it is.
@@ -504,11 +512,81 @@ bool deliver_string_array(RegistryCall& call, jclass data_class, jobject data, c
     if (call.java_failed()) return false;
     if (!processed) {
         native_trace(env, call.status, "processString(string, %d) failed\n", static_cast<int>(kind));
-        native_trace(env, call.status, "Error processing result data\n");
-        call.fail("");
+        fail_traced(env, call.status, "Error processing result data\n");
         return false;
     }
     return true;
+}
+
+// Opens the key on the node and reads the value from it.
+bool read_registry_value(RegistryCall& call, const char* root_name, const char* node, const char* sub_key,
+                         const char* value_name, RegistryValue& value) {
+    JNIEnv* env = call.env;
+    const jobject status = call.status;
+    // Wording and blanks of the connection failure as log parsers match them.
+    if (!call.open_root(root_name, node,
+                        {"Error initializing security descriptor\n", "\nInitializeSecurity is successful\n",
+                         "\n Native function Could not connect to registry \n", "Connected to registry\n"})) {
+        return false;
+    }
+    LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_QUERY_VALUE, call.handles.key.put());
+    if (result != ERROR_SUCCESS) {
+        native_trace(env, status, "\n Could not open the registry key 1\n");
+        native_trace(env, status, "The subkey is %s\n\n", sub_key);
+        native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
+        call.fail_with_code(result);
+        return false;
+    }
+    result = read_value(call.handles.key.get(), value_name, value);
+    if (result != ERROR_SUCCESS) {
+        native_trace(env, status, "\n Native function registry operation failed\n");
+        native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
+        call.fail_with_code(result);
+        return false;
+    }
+    if (value.type == REG_SZ || value.type == REG_MULTI_SZ) {
+        native_trace(env, status, "\nOpened registry key 2\nThe data=%s size=%d type=%d", value.bytes.data(),
+                     static_cast<int>(value.size), static_cast<int>(value.type));
+    }
+    return true;
+}
+
+// Hands the value to the data object as the kind it asks for.
+bool deliver_value(RegistryCall& call, jclass data_class, jobject data, const char* root_name, const char* sub_key,
+                   const RegistryValue& value) {
+    JNIEnv* env = call.env;
+    DataKinds kinds;
+    const DataLookup lookup{"RegistryKeyData Class not found\n",
+                            "REGISTRY_NATIVE_ERROR: RegistryKeyData class not found", false};
+    if (!read_kinds(call, data_class, data, lookup, kinds)) return false;
+    const jint kind = kinds.requested;
+    const std::vector<char>& buffer = value.bytes;
+    if (kind == kinds.string) {
+        native_trace(env, call.status, "\n Native Function: Inside RegGetDataObject %s %s : data type is STRING\n\n",
+                     root_name, sub_key);
+        return deliver_string(call, data_class, data, value);
+    }
+    if (kind == kinds.integer) {
+        jvalue number{};
+        number.i = nativesystem::little_endian_int32(buffer.data());
+        return deliver_boxed(call, data_class, data, "java/lang/Integer", "(I)V", "(Ljava/lang/Integer;)V", number,
+                             static_cast<int>(number.i), "java.lang.Integer class not found\n",
+                             "Integer constructor not found\n");
+    }
+    if (kind == kinds.binary) {
+        auto byte = static_cast<unsigned char>(buffer[0]);
+        jvalue number{};
+        number.b = static_cast<jbyte>(byte);
+        return deliver_boxed(call, data_class, data, "java/lang/Byte", "(B)V", "(Ljava/lang/Byte;)V", number, byte,
+                             "java.lang.Byte class not found\n", "Byte constructor not found\n");
+    }
+    if (kind == kinds.string_array) {
+        native_trace(env, call.status, "\n Native Function: Inside RegGetDataObject %s %s %s : data type is %d\n\n",
+                     root_name, sub_key, buffer.data(), static_cast<int>(kind));
+        return deliver_string_array(call, data_class, data, value, kind);
+    }
+    fail_traced(env, call.status, "Unsupported registry data type value requested\n");
+    return false;
 }
 
 }  // namespace
@@ -533,75 +611,13 @@ JNIEXPORT void JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegGetDat
             return;
         }
         if (!node) {
-            native_trace(env, status, "pSelectedNode = null\n");
-            call.fail("");
-            return;
-        }
-
-        // Wording and blanks of the connection failure as log parsers match them.
-        if (!call.open_root(root_name, node.get(),
-                            {"Error initializing security descriptor\n", "\nInitializeSecurity is successful\n",
-                             "\n Native function Could not connect to registry \n", "Connected to registry\n"})) {
-            return;
-        }
-        LONG result = RegOpenKeyExA(call.handles.root.get(), sub_key, 0, KEY_QUERY_VALUE, call.handles.key.put());
-        if (result != ERROR_SUCCESS) {
-            native_trace(env, status, "\n Could not open the registry key 1\n");
-            native_trace(env, status, "The subkey is %s\n\n", sub_key);
-            native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
-            call.fail_with_code(result);
+            fail_traced(env, status, "pSelectedNode = null\n");
             return;
         }
         RegistryValue value;
-        result = read_value(call.handles.key.get(), value_text, value);
-        const std::vector<char>& buffer = value.bytes;
-        const DWORD size = value.size;
-        const DWORD type = value.type;
-        if (result != ERROR_SUCCESS) {
-            native_trace(env, status, "\n Native function registry operation failed\n");
-            native_trace(env, status, "\nError returned is %s \n", error_text(result).c_str());
-            call.fail_with_code(result);
-            return;
-        }
-        if (type == REG_SZ || type == REG_MULTI_SZ) {
-            native_trace(env, status, "\nOpened registry key 2\nThe data=%s size=%d type=%d", buffer.data(),
-                         static_cast<int>(size), static_cast<int>(type));
-        }
-
+        if (!read_registry_value(call, root_name, node.get(), sub_key, value_text, value)) return;
         auto data_class = data_class_of(call, data, "Setting data in RegistryKeyData object\n");
-        DataKinds kinds;
-        const DataLookup lookup{"RegistryKeyData Class not found\n",
-                                "REGISTRY_NATIVE_ERROR: RegistryKeyData class not found", false};
-        if (!read_kinds(call, data_class.get(), data, lookup, kinds)) return;
-        const jint kind = kinds.requested;
-
-        bool delivered = false;
-        if (kind == kinds.string) {
-            native_trace(env, status, "\n Native Function: Inside RegGetDataObject %s %s : data type is STRING\n\n",
-                         root_name, sub_key);
-            delivered = deliver_string(call, data_class.get(), data, value);
-        } else if (kind == kinds.integer) {
-            jvalue number{};
-            number.i = nativesystem::little_endian_int32(buffer.data());
-            delivered = deliver_boxed(call, data_class.get(), data, "java/lang/Integer", "(I)V",
-                                      "(Ljava/lang/Integer;)V", number, static_cast<int>(number.i),
-                                      "java.lang.Integer class not found\n",
-                                      "Integer constructor not found\n");
-        } else if (kind == kinds.binary) {
-            auto byte = static_cast<unsigned char>(buffer[0]);
-            jvalue number{};
-            number.b = static_cast<jbyte>(byte);
-            delivered = deliver_boxed(call, data_class.get(), data, "java/lang/Byte", "(B)V", "(Ljava/lang/Byte;)V",
-                                      number, byte, "java.lang.Byte class not found\n", "Byte constructor not found\n");
-        } else if (kind == kinds.string_array) {
-            native_trace(env, status, "\n Native Function: Inside RegGetDataObject %s %s %s : data type is %d\n\n",
-                         root_name, sub_key, buffer.data(), static_cast<int>(kind));
-            delivered = deliver_string_array(call, data_class.get(), data, value, kind);
-        } else {
-            native_trace(env, status, "Unsupported registry data type value requested\n");
-            call.fail("");
-        }
-        if (!delivered) return;
+        if (!deliver_value(call, data_class.get(), data, root_name, sub_key, value)) return;
         native_trace(env, status, "RegGetDataObject is executed successfully\n");
         call.succeed();
     });

@@ -9,13 +9,13 @@ namespace nativesystem {
 namespace {
 
 // Returned for a root name that is not one of the four.
-constexpr DWORD unknown_root_error = 60;
+constexpr DWORD kUnknownRootError = 60;
 // Returned when the node's registry cannot be reached.
-constexpr DWORD connection_error = 30;
+constexpr DWORD kConnectionError = 30;
 
 // Creation settings of every operation that creates keys.
-constexpr const char* created_key_class = "Application Global Data";
-constexpr REGSAM created_key_access = KEY_READ | KEY_WRITE;
+constexpr const char* kCreatedKeyClass = "Application Global Data";
+constexpr REGSAM kCreatedKeyAccess = KEY_READ | KEY_WRITE;
 
 HKEY predefined_key(RegistryRoot root) {
     switch (root) {
@@ -30,12 +30,12 @@ HKEY predefined_key(RegistryRoot root) {
 // Connects to `root_name` on `node` (passed unchanged); 0 and an open root, or an error code.
 DWORD open_registry_root(const char* root_name, const char* node, vel::unique_hkey& root) {
     auto named = registry_root_named(root_name);
-    if (!named) return unknown_root_error;
+    if (!named) return kUnknownRootError;
     if (RegConnectRegistryA(node, predefined_key(*named), root.put()) != ERROR_SUCCESS) {
         // Printed whatever the debug flag says.
         std::fputs("\n Could not connect to remote registry\n", stdout);
         std::fflush(stdout);
-        return connection_error;
+        return kConnectionError;
     }
     return 0;
 }
@@ -65,8 +65,7 @@ const char* RegistryCall::text(jstring argument, const char* null_trace) {
     if (obtained.error()) {
         fail_with_code(obtained.error());
     } else if (!obtained) {
-        native_trace(env, status, "%s", null_trace);
-        fail("");
+        fail_traced(env, status, "%s", null_trace);
     }
     return obtained.get();
 }
@@ -108,8 +107,8 @@ bool RegistryCall::open_root(const char* root_name, const char* node, const Regi
 LONG RegistryCall::create_key(const char* sub_key) {
     DWORD disposition = 0;
     const LONG result =
-        RegCreateKeyExA(handles.root.get(), sub_key, 0, const_cast<char*>(created_key_class), REG_OPTION_NON_VOLATILE,
-                        created_key_access, &attributes_, handles.key.put(), &disposition);
+        RegCreateKeyExA(handles.root.get(), sub_key, 0, const_cast<char*>(kCreatedKeyClass), REG_OPTION_NON_VOLATILE,
+                        kCreatedKeyAccess, &attributes_, handles.key.put(), &disposition);
     handles.wrote = result == ERROR_SUCCESS;
     return result;
 }
@@ -122,8 +121,7 @@ void RegistryCall::fail_returned(DWORD code) {
 bool RegistryCall::java_failed() {
     if (!java_threw(env)) return false;
     // With an exception pending the trace describes it instead of printing.
-    native_trace(env, status, "%s", "");
-    fail("");
+    fail_traced(env, status, "%s", "");
     return true;
 }
 

@@ -4,7 +4,7 @@ namespace nativesystem {
 
 std::string result_text(int outcome, const std::string& text) {
     std::string result = std::to_string(outcome);
-    result += result_separator;
+    result += kResultSeparator;
     result += text;
     return result;
 }

@@ -5,9 +5,9 @@
 
 namespace nativesystem {
 
-inline constexpr char result_separator = '|';
+inline constexpr char kResultSeparator = '|';
 // Carried instead of the text when the result itself cannot be allocated.
-inline constexpr const char* allocation_failure_text = "ProcessResult:Failed to allocate memory";
+inline constexpr const char* kAllocationFailureText = "ProcessResult:Failed to allocate memory";
 
 // "%d%c%s": outcome digit, '|', text.
 std::string result_text(int outcome, const std::string& text);

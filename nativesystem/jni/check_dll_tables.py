@@ -1,18 +1,17 @@
 #!/usr/bin/env python3
 """Checks the export and import tables of velnodm10.dll and velutx.dll.
 
-usage: check_dll_tables.py OBJDUMP DIST_DIR PROTOTYPES_HEADER EXPORTS_TXT BITS
+usage: check_dll_tables.py OBJDUMP DIST_DIR PROTOTYPES_HEADER EXPORTS_TXT VELUTX_EXPORTS_TXT BITS
 velnodm10 must export each native method of the generated prototypes under its
 JNI name (stdcall-decorated on 32-bit) and again with a leading underscore, and
-nothing else; it must import the five utility functions from velutx.dll, which
-exports exactly those five.
+nothing else; it must import the utility functions that VELUTX_EXPORTS_TXT
+lists from velutx.dll, which exports exactly those.
 """
 import os
 import re
 import subprocess
 import sys
 
-UTILITY = {"GetLastError", "Sleep", "GetCurrentThreadId", "CreateFileA", "CloseHandle"}
 PREFIX = "Java_velmor_ops_mgmt_nativesystem_WindowsNative_"
 
 
@@ -55,18 +54,25 @@ def expected_exports(header, bits):
     return names, methods
 
 
+def listed_exports(path):
+    """name -> bytes of arguments, from the lines "name bytes" of an exports list."""
+    listed = {}
+    for line in open(path):
+        if line.strip():
+            name, stack = line.split()
+            listed[name] = int(stack)
+    return listed
+
+
 def main():
-    objdump, dist, header, exports_txt, bits = sys.argv[1:6]
+    objdump, dist, header, exports_txt, velutx_exports_txt, bits = sys.argv[1:7]
     bits = int(bits)
     failures = []
     want, methods = expected_exports(header, bits)
     if len(methods) != 24:
         failures.append("the Java declaration has %d native methods, not 24" % len(methods))
-    listed = {}
-    for line in open(exports_txt):
-        if line.strip():
-            name, stack = line.split()
-            listed[name] = int(stack)
+    listed = listed_exports(exports_txt)
+    utility = set(listed_exports(velutx_exports_txt))
     if listed != methods:
         failures.append("exports.txt differs from the prototypes: %s" % sorted(set(listed.items()) ^ set(methods.items())))
 
@@ -74,11 +80,11 @@ def main():
     if exports != want:
         failures.append("velnodm10.dll missing exports: %s" % sorted(want - exports))
         failures.append("velnodm10.dll unexpected exports: %s" % sorted(exports - want))
-    if imports.get("velutx.dll") != UTILITY:
+    if imports.get("velutx.dll") != utility:
         failures.append("velnodm10.dll imports from velutx.dll: %s" % sorted(imports.get("velutx.dll", [])))
 
     util_exports, _ = tables(objdump, os.path.join(dist, "velutx.dll"))
-    if util_exports != UTILITY:
+    if util_exports != utility:
         failures.append("velutx.dll exports: %s" % sorted(util_exports))
 
     for f in failures:

@@ -3,7 +3,6 @@
 
 #include <ctime>
 #include <initializer_list>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -181,6 +180,13 @@ void append_daemon_log(std::string_view home, std::string_view message) {
     if (locked) UnlockFileEx(log.get(), 0, 1, 0, &turn);
 }
 
+namespace {
+
+// What ntStartDaemon answers when the heap ran out.
+jstring daemon_failure_result(JNIEnv* env) noexcept { return env->NewStringUTF("0| "); }
+
+}  // namespace
+
 }  // namespace nativesystem::services
 
 using namespace nativesystem;
@@ -191,21 +197,22 @@ extern "C" {
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStartDaemon(JNIEnv* env, jobject, jstring,
                                                                                        jstring node, jstring,
                                                                                        jstring home) {
-    try {
-        int outcome = 0;
-        {
-            JniAnsiString node_text(env, node);
-            JniAnsiString home_text(env, home);
-            if (node_text && home_text) {
-                set_daemon_home(home_text.get());
-                install_daemon_service(node_text.get());
-                outcome = start_daemon_service(node_text.get());
+    return result_at_boundary(
+        env,
+        [&] {
+            int outcome = 0;
+            {
+                JniAnsiString node_text(env, node);
+                JniAnsiString home_text(env, home);
+                if (node_text && home_text) {
+                    set_daemon_home(home_text.get());
+                    install_daemon_service(node_text.get());
+                    outcome = start_daemon_service(node_text.get());
+                }
             }
-        }
-        return new_java_string(env, daemon_result_text(outcome));
-    } catch (...) {
-        return env->NewStringUTF("0| ");
-    }
+            return new_java_string(env, daemon_result_text(outcome));
+        },
+        daemon_failure_result);
 }
 
 }  // extern "C"

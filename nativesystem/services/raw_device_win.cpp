@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
-#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -158,8 +157,10 @@ std::wstring raw_device_result(int outcome, DWORD error, const std::string& deta
     return raw_device_result_text(outcome, error_message(error), wide_from_ansi(detail));
 }
 
-// Out of memory: a result all the same, built without the heap.
-jstring raw_device_allocation_failure(JNIEnv* env, DWORD error) {
+// Out of memory: a result all the same, built without the heap, with the
+// text of the last error.
+jstring raw_device_allocation_failure(JNIEnv* env) noexcept {
+    const DWORD error = GetLastError();
     char* message = nullptr;
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0,
@@ -182,20 +183,21 @@ extern "C" {
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_validateRawDevice(JNIEnv* env, jobject,
                                                                                            jstring device) {
-    try {
-        int outcome = 0;
-        DWORD error = ERROR_INVALID_PARAMETER;
-        std::string detail;
-        {
-            JniAnsiString name(env, device);
-            vel::unique_file handle;
-            if (name) outcome = check_raw_device(name.get(), handle, error, detail);
-            if (name.error()) error = name.error();
-        }
-        return new_java_string(env, raw_device_result(outcome, error, detail));
-    } catch (...) {
-        return raw_device_allocation_failure(env, GetLastError());
-    }
+    return result_at_boundary(
+        env,
+        [&] {
+            int outcome = 0;
+            DWORD error = ERROR_INVALID_PARAMETER;
+            std::string detail;
+            {
+                JniAnsiString name(env, device);
+                vel::unique_file handle;
+                if (name) outcome = check_raw_device(name.get(), handle, error, detail);
+                if (name.error()) error = name.error();
+            }
+            return new_java_string(env, raw_device_result(outcome, error, detail));
+        },
+        raw_device_allocation_failure);
 }
 
 }  // extern "C"

@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <jni.h>
 
-#include <new>
 #include <optional>
 #include <string>
 
@@ -185,24 +184,26 @@ bool all_present(std::initializer_list<const JniAnsiString*> texts) {
     return true;
 }
 
-// Converts the service name and node, runs `worker` on them and makes the result.
-template <typename Worker>
-jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node, Worker worker) {
-    try {
-        OperationResult result = failed(ERROR_INVALID_PARAMETER);
-        {
-            JniAnsiString name_text(env, service_name);
-            JniAnsiString node_text(env, node);
-            if (DWORD error = conversion_error({&name_text, &node_text})) {
-                result = failed(error);
-            } else if (name_text) {
-                result = worker(name_text.get(), node_text.get());
-            }
+// The operations on one named service of a node.
+using NamedServiceOperation = OperationResult (*)(const char* service_name, const char* node);
+
+// Converts the service name and node, runs `operation` on them and makes the result.
+jstring named_service_operation(JNIEnv* env, jstring service_name, jstring node, NamedServiceOperation operation) {
+    OperationResult result = failed(ERROR_INVALID_PARAMETER);
+    {
+        JniAnsiString name_text(env, service_name);
+        JniAnsiString node_text(env, node);
+        if (DWORD error = conversion_error({&name_text, &node_text})) {
+            result = failed(error);
+        } else if (name_text) {
+            result = operation(name_text.get(), node_text.get());
         }
-        return make_result_string(env, result.outcome, result.error);
-    } catch (...) {
-        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
     }
+    return make_result_string(env, result.outcome, result.error);
+}
+
+OperationResult start_service_in_time(const char* service_name, const char* node) {
+    return start_service_on_node(service_name, node, kServiceWaitCeilingMs);
 }
 
 }  // namespace
@@ -218,7 +219,7 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
     JNIEnv* env, jobject, jstring executable, jstring service_name, jint desired_access, jint service_type,
     jint start_type, jint error_control, jstring dependencies, jstring account, jstring load_order_group, jint tag,
     jstring password, jstring node) {
-    try {
+    return result_at_boundary(env, [&] {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
             JniAnsiString executable_text(env, executable);
@@ -248,14 +249,12 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             }
         }
         return make_result_string(env, result.outcome, result.error);
-    } catch (...) {
-        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCreateServiceDep(
     JNIEnv* env, jobject, jstring service_name, jstring dependency_text, jstring node) {
-    try {
+    return result_at_boundary(env, [&] {
         OperationResult result = failed(ERROR_INVALID_PARAMETER);
         {
             JniAnsiString name_text(env, service_name);
@@ -268,29 +267,28 @@ JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntCrea
             }
         }
         return make_result_string(env, result.outcome, result.error);
-    } catch (...) {
-        return make_result_string(env, 0, ERROR_NOT_ENOUGH_MEMORY);
-    }
+    });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntDeleteService(JNIEnv* env, jobject,
                                                                                          jstring service_name,
                                                                                          jstring node) {
-    return named_service_operation(env, service_name, node, delete_service_on_node);
+    return result_at_boundary(env,
+                              [&] { return named_service_operation(env, service_name, node, delete_service_on_node); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStartService(JNIEnv* env, jobject,
                                                                                         jstring service_name,
                                                                                         jstring node) {
-    return named_service_operation(env, service_name, node, [](const char* name, const char* node_name) {
-        return start_service_on_node(name, node_name, kServiceWaitCeilingMs);
-    });
+    return result_at_boundary(env,
+                              [&] { return named_service_operation(env, service_name, node, start_service_in_time); });
 }
 
 JNIEXPORT jstring JNICALL Java_velmor_ops_mgmt_nativesystem_WindowsNative_ntStopService(JNIEnv* env, jobject,
                                                                                        jstring service_name,
                                                                                        jstring node) {
-    return named_service_operation(env, service_name, node, stop_service_on_node);
+    return result_at_boundary(env,
+                              [&] { return named_service_operation(env, service_name, node, stop_service_on_node); });
 }
 
 }  // extern "C"

@@ -62,6 +62,9 @@
 // Standard output: jnihost::StdoutCapture cap; ...; std::string out = cap.finish();
 // redirects the C runtime's stdout (fd 1 and the Win32 standard handle) into a temporary file.
 //
+// System messages: jnihost::system_text(code) is the system's message for a Windows error code
+// (CRLF kept) in UTF-8, as the host keeps the text of a failure result or setOSString.
+//
 // Exports: jnihost::library() loads velnodm10.dll from the program's directory once.
 // lib.find("RegCreateKey", 24) looks up Java_velmor_ops_mgmt_nativesystem_WindowsNative_RegCreateKey@24
 // (plain name on 64-bit); lib.find_exact(name) any export by its literal name.
@@ -245,6 +248,9 @@ private:
     std::string path_;
     bool active_ = false;
 };
+
+// The system message for `code` in UTF-8; empty when there is none.
+std::string system_text(DWORD code);
 
 class Library {
 public:

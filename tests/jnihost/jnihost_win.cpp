@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/unique_resource.h"
+
 namespace jnihost {
 
 namespace {
@@ -771,6 +773,14 @@ std::string StdoutCapture::finish() {
     in.close();
     DeleteFileA(path_.c_str());
     return text.str();
+}
+
+std::string system_text(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
+                                        0x0400, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    vel::unique_hlocal owner(buffer);
+    return length ? utf8_of(reinterpret_cast<const jchar*>(buffer), static_cast<jsize>(length)) : std::string();
 }
 
 Library::Library(const std::string& file_name) {

@@ -8,20 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "common/unique_resource.h"
 #include "tests/jnihost/jnihost.h"
 
 namespace {
 
 constexpr DWORD kProbeError = ERROR_BAD_NETPATH;
 
-std::string system_text(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
-                                        0x0400, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    vel::unique_hlocal owner(buffer);
-    return length ? std::string(buffer, length) : std::string();
-}
+using jnihost::system_text;
 
 std::string module_directory(HMODULE module) {
     char path[MAX_PATH];
