@@ -32,12 +32,31 @@ struct Message {
 };
 using Messages = std::map<std::string, Message>;
 
-std::string shown(std::string_view record) {
+// The start of a record for a finding, its control characters as blanks.
+std::string shown_record(std::string_view record) {
     std::string out(record.substr(0, kShownRecordLength));
     for (char& c : out) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     }
     return record.size() > kShownRecordLength ? out + "..." : out;
+}
+
+// Bytes after the last record's NUL, which the loader drops.
+void check_catalogue_end(const std::string& file, std::string_view bytes,
+                         const std::vector<catalogue::CatalogueRecord>& records, Report& report) {
+    std::size_t end = 0;
+    if (!records.empty()) {
+        const catalogue::CatalogueRecord& last = records.back();
+        end = last.offset + last.text.size() + (last.cut ? 0 : 1);
+    }
+    if (bytes.size() <= end) return;
+    std::string text =
+        "the last " + std::to_string(bytes.size() - end) + " bytes have no closing NUL: setup.exe drops them";
+    // A catalogue saved as a text file ends its records with line breaks.
+    if (bytes.find('\n', end) != std::string_view::npos)
+        text += "; records end with a NUL byte, not a line break (make the file from its text form with "
+                "velkitcheck --make-catalogue)";
+    report.error(file, 0, text);
 }
 
 Messages read_catalogue(const std::string& file, std::string_view bytes, Report& report) {
@@ -63,7 +82,8 @@ Messages read_catalogue(const std::string& file, std::string_view bytes, Report&
             report.error(file, number,
                          record.text.empty()
                              ? std::string("empty record: setup.exe warns about it on every start")
-                             : "record without \"=\" (" + shown(record.text) + "): setup.exe skips it with a warning");
+                             : "record without \"=\" (" + shown_record(record.text) +
+                                   "): setup.exe skips it with a warning");
             continue;
         }
         if (!valid_utf8(record.text)) {
@@ -76,20 +96,7 @@ Messages read_catalogue(const std::string& file, std::string_view bytes, Report&
                            std::string(key) + " given again: the text of record " +
                                std::to_string(earlier->second.record) + " is the one shown");
     }
-    std::size_t end = 0;
-    if (!records.empty()) {
-        const catalogue::CatalogueRecord& last = records.back();
-        end = last.offset + last.text.size() + (last.cut ? 0 : 1);
-    }
-    if (bytes.size() > end) {
-        std::string text =
-            "the last " + std::to_string(bytes.size() - end) + " bytes have no closing NUL: setup.exe drops them";
-        // A catalogue saved as a text file ends its records with line breaks.
-        if (bytes.find('\n', end) != std::string_view::npos)
-            text += "; records end with a NUL byte, not a line break (make the file from its text form with "
-                    "velkitcheck --make-catalogue)";
-        report.error(file, 0, text);
-    }
+    check_catalogue_end(file, bytes, records, report);
     return messages;
 }
 
@@ -107,6 +114,28 @@ std::string conversion_kinds(const std::string& text) {
     std::string kinds;
     for (std::string_view conversion : vel::format_conversions(text)) kinds += conversion.back();
     return kinds;
+}
+
+// A translation's messages against the general catalogue's.
+void check_translation(const std::string& file, std::string_view bytes, const Messages& general, Report& report) {
+    for (const auto& [key, message] : read_catalogue(file, bytes, report)) {
+        const auto english = general.find(key);
+        if (english == general.end()) {
+            // A key the launcher shows is reported once, as missing from cons.nls.
+            const auto& used = launcher_message_keys();
+            if (std::find(used.begin(), used.end(), key) != used.end()) continue;
+            report.warning(file, message.record,
+                           key + " is not in cons.nls: in other locales setup.exe would show the bare key");
+        } else if (conversion_kinds(message.text) != conversion_kinds(english->second.text)) {
+            report.error(file, message.record,
+                         key + " takes " + conversion_list(message.text) + " where cons.nls takes " +
+                             conversion_list(english->second.text));
+        } else if (english->second.text.ends_with('\n') && !message.text.ends_with('\n')) {
+            report.warning(file, message.record,
+                           key + " does not end with the line feed its text in cons.nls ends with: setup.exe "
+                                 "adds none, so the next line it writes runs on in this one");
+        }
+    }
 }
 
 }  // namespace
@@ -146,14 +175,13 @@ bool valid_utf8(std::string_view text) {
 
 void check_catalogues(const KitFiles& files, Report& report) {
     const std::string general_name(kGeneralCatalogue);
-    Messages general;
     const std::optional<std::string> general_bytes =
         files.kind(general_name) == EntryKind::File ? files.read(general_name) : std::nullopt;
     if (!general_bytes) {
         report.error(general_name, 0, "missing: the texts setup.exe shows come from it");
         return;
     }
-    general = read_catalogue(general_name, *general_bytes, report);
+    const Messages general = read_catalogue(general_name, *general_bytes, report);
     for (std::string_view key : launcher_message_keys()) {
         if (!general.count(std::string(key)))
             report.error(general_name, 0, "no text for " + std::string(key) + ": setup.exe would show the bare key");
@@ -174,24 +202,7 @@ void check_catalogues(const KitFiles& files, Report& report) {
             report.error(file, 0, "cannot be read");
             continue;
         }
-        for (const auto& [key, message] : read_catalogue(file, *bytes, report)) {
-            const auto english = general.find(key);
-            if (english == general.end()) {
-                // A key the launcher shows is reported once, as missing from cons.nls.
-                const auto& used = launcher_message_keys();
-                if (std::find(used.begin(), used.end(), key) != used.end()) continue;
-                report.warning(file, message.record,
-                               key + " is not in cons.nls: in other locales setup.exe would show the bare key");
-            } else if (conversion_kinds(message.text) != conversion_kinds(english->second.text)) {
-                report.error(file, message.record,
-                             key + " takes " + conversion_list(message.text) + " where cons.nls takes " +
-                                 conversion_list(english->second.text));
-            } else if (english->second.text.ends_with('\n') && !message.text.ends_with('\n')) {
-                report.warning(file, message.record,
-                               key + " does not end with the line feed its text in cons.nls ends with: setup.exe "
-                                     "adds none, so the next line it writes runs on in this one");
-            }
-        }
+        check_translation(file, *bytes, general, report);
     }
 }
 

@@ -75,7 +75,7 @@ std::string text_from_utf16(std::u16string_view text);
 
 // The text of velparam.ini as setup.exe's readers see it, after reporting its
 // encoding: a UTF-16 file is converted, a UTF-8 byte-order mark dropped.
-std::string check_encoding(const std::string& name, std::string_view bytes, Report& report);
+std::string decode_parameter_file(const std::string& name, std::string_view bytes, Report& report);
 void check_parameter_file(const KitFiles& files, const std::string& name, std::string_view bytes, Report& report);
 // The lines of [Velmor] that staging findings name (0: not in the file).
 struct StagingLines {

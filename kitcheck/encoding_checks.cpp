@@ -22,7 +22,7 @@ std::u16string utf16_units(std::string_view bytes, bool little_endian) {
 
 }  // namespace
 
-std::string check_encoding(const std::string& name, std::string_view bytes, Report& report) {
+std::string decode_parameter_file(const std::string& name, std::string_view bytes, Report& report) {
     if (bytes.starts_with(kUtf8Mark)) {
         const std::string text(bytes.substr(kUtf8Mark.size()));
         const std::vector<ProfileSection> sections = read_profile(text);

@@ -237,7 +237,7 @@ std::vector<Finding> check_kit(const KitFiles& files) {
     if (name.empty()) {
         report.error(kit::kParameterFileName, 0, "no parameter file beside setup.exe or in its parent directory");
     } else {
-        const std::string text = check_encoding(name, files.read(name).value_or(""), report);
+        const std::string text = decode_parameter_file(name, files.read(name).value_or(""), report);
         check_parameter_file(files, name, text, report);
         check_prerequisites(name, text, report);
     }

@@ -80,83 +80,117 @@ void check_runtime_width(const KitFiles& files, const std::string& java, std::st
                      "): its Java virtual machine cannot load them; use a " + library_width + " Java runtime");
 }
 
-struct Velmor {
+// The key of [Velmor] an entry names (without regard to case), or nullptr.
+const kit::ParameterKey* parameter_key(std::string_view name) {
+    for (const kit::ParameterKey& key : kit::kParameterKeys) {
+        if (same_name(key.name, name)) return &key;
+    }
+    return nullptr;
+}
+
+std::string unknown_parameter_key(const std::string& key) {
+    std::vector<std::string_view> known;
+    for (const kit::ParameterKey& candidate : kit::kParameterKeys) known.push_back(candidate.name);
+    std::string text = "unknown key " + key + ": setup.exe does not read it";
+    const std::string nearest = nearest_name(key, known);
+    if (!nearest.empty()) text += " (did you mean " + nearest + "?)";
+    return text;
+}
+
+void check_bootstrap_size(const ProfileEntry& entry, const std::string& file, Report& report) {
+    const std::string& value = entry.value;
+    const long long megabytes = launcher::parse_bootstrap_size(value);
+    if (megabytes < 0 || megabytes > launcher::kMaxBootstrapMegabytes) {
+        report.error(file, entry.line,
+                     "BOOTSTRAP_SIZE=" + value + " is out of range: setup.exe takes 0 to " +
+                         std::to_string(launcher::kMaxBootstrapMegabytes) + " (megabytes)");
+    } else if (!all_digits(value)) {
+        report.warning(file, entry.line, "BOOTSTRAP_SIZE=" + value + " is read as " + std::to_string(megabytes));
+    }
+}
+
+// The value of an entry setup.exe reads (an empty one takes the default).
+void check_parameter_value(const kit::ParameterKey& key, const ProfileEntry& entry, const std::string& file,
+                           Report& report) {
+    const std::string& value = entry.value;
+    const std::string name(key.name);
+    if (value.empty()) return;
+    if (value.size() > key.max_length) {
+        report.error(file, entry.line,
+                     name + " has " + std::to_string(value.size()) + " characters, more than the " +
+                         std::to_string(key.max_length) + " setup.exe takes: it uses the default instead");
+        return;
+    }
+    if (key.form == kit::ValueForm::Flag && value[0] != 'T' && value[0] != 'F') {
+        report.error(file, entry.line,
+                     name + "=" + value + ": setup.exe reads only the first letter, " + value.substr(0, 1) +
+                         ", and takes anything but T as FALSE (write TRUE or FALSE)");
+    } else if (name == "BOOTSTRAP_SIZE") {
+        check_bootstrap_size(entry, file, report);
+    } else if (name == "COPY_THREADS" && !all_digits(value)) {
+        report.error(file, entry.line, "COPY_THREADS=" + value + " is not a number");
+    } else if (is_location_key(name) && !(name == "SOURCE" && launcher::is_http_location(value))) {
+        const std::string problem = location_form_problem(value);
+        if (!problem.empty()) report.error(file, entry.line, name + "=" + value + " " + problem);
+    }
+}
+
+void check_entries(const ProfileSection& section, const std::string& file, Report& report) {
+    std::vector<const ProfileEntry*> seen;
+    for (const ProfileEntry& entry : section.entries) {
+        const kit::ParameterKey* key = parameter_key(entry.key);
+        if (!key) {
+            report.warning(file, entry.line, unknown_parameter_key(entry.key));
+            continue;
+        }
+        const auto earlier = std::find_if(seen.begin(), seen.end(), [&entry](const ProfileEntry* other) {
+            return same_name(other->key, entry.key);
+        });
+        if (earlier != seen.end()) {
+            report.warning(file, entry.line,
+                           std::string(key->name) + " given again: setup.exe reads only line " +
+                               std::to_string((*earlier)->line));
+            continue;
+        }
+        seen.push_back(&entry);
+        check_parameter_value(*key, entry, file, report);
+    }
+}
+
+// The section [Velmor], when the file has one.
+struct VelmorSection {
     const ProfileSection* section = nullptr;
     int line_of(std::string_view key) const {
         const ProfileEntry* entry = section ? find_entry(*section, key) : nullptr;
         return entry ? entry->line : 0;
     }
+    std::string value_of(std::string_view key) const {
+        const ProfileEntry* entry = section ? find_entry(*section, key) : nullptr;
+        return entry ? entry->value : std::string();
+    }
 };
 
-void check_entries(const ProfileSection& section, const std::string& file, Report& report) {
-    std::vector<std::string_view> known;
-    for (const kit::ParameterKey& key : kit::kParameterKeys) known.push_back(key.name);
-
-    std::vector<const ProfileEntry*> seen;
-    for (const ProfileEntry& entry : section.entries) {
-        const kit::ParameterKey* key = nullptr;
-        for (const kit::ParameterKey& candidate : kit::kParameterKeys) {
-            if (same_name(candidate.name, entry.key)) key = &candidate;
-        }
-        if (!key) {
-            std::string text = "unknown key " + entry.key + ": setup.exe does not read it";
-            const std::string nearest = nearest_name(entry.key, known);
-            if (!nearest.empty()) text += " (did you mean " + nearest + "?)";
-            report.warning(file, entry.line, text);
-            continue;
-        }
-        bool again = false;
-        for (const ProfileEntry* earlier : seen) {
-            if (same_name(earlier->key, entry.key)) {
-                report.warning(file, entry.line,
-                               std::string(key->name) + " given again: setup.exe reads only line " +
-                                   std::to_string(earlier->line));
-                again = true;
-                break;
-            }
-        }
-        if (again) continue;
-        seen.push_back(&entry);
-
-        const std::string& value = entry.value;
-        const std::string name(key->name);
-        if (value.empty()) continue;  // the default applies
-        if (value.size() > key->max_length) {
-            report.error(file, entry.line,
-                         name + " has " + std::to_string(value.size()) + " characters, more than the " +
-                             std::to_string(key->max_length) + " setup.exe takes: it uses the default instead");
-            continue;
-        }
-        if (key->form == kit::ValueForm::Flag && value[0] != 'T' && value[0] != 'F') {
-            report.error(file, entry.line,
-                         name + "=" + value + ": setup.exe reads only the first letter, " + value.substr(0, 1) +
-                             ", and takes anything but T as FALSE (write TRUE or FALSE)");
-        } else if (name == "BOOTSTRAP_SIZE") {
-            const long long megabytes = launcher::parse_bootstrap_size(value);
-            if (megabytes < 0 || megabytes > launcher::kMaxBootstrapMegabytes) {
-                report.error(file, entry.line,
-                             "BOOTSTRAP_SIZE=" + value + " is out of range: setup.exe takes 0 to " +
-                                 std::to_string(launcher::kMaxBootstrapMegabytes) + " (megabytes)");
-            } else if (!all_digits(value)) {
-                report.warning(file, entry.line,
-                               "BOOTSTRAP_SIZE=" + value + " is read as " + std::to_string(megabytes));
-            }
-        } else if (name == "COPY_THREADS" && !all_digits(value)) {
-            report.error(file, entry.line, "COPY_THREADS=" + value + " is not a number");
-        } else if (is_location_key(name) && !(name == "SOURCE" && launcher::is_http_location(value))) {
-            const std::string problem = location_form_problem(value);
-            if (!problem.empty()) report.error(file, entry.line, name + "=" + value + " " + problem);
-        }
-    }
+// The settings as setup.exe takes them, from the values as it reads them.
+kit::KitSettings settings_as_read(const VelmorSection& velmor) {
+    const kit::RawParameterReader read = [&velmor](std::string_view key) { return velmor.value_of(key); };
+    kit::KitSettings settings;
+    const bool distribution = kit::read_settings(read, std::string(kProgramDirectory), false, settings);
+    kit::read_location_settings(read, settings);
+    settings.distribution = distribution;
+    return settings;
 }
 
+constexpr std::string_view kRuntimeNotSet =
+    "JRE_LOCATION is not set: setup.exe asks for the Java runtime or takes it from -jreLoc";
+
+// The locations the settings name, looked at in the kit's files.
 struct LocationCheck {
     const KitFiles& files;
     const std::string& file;
     Report& report;
 
     // nullopt when the path cannot be looked at here (reported as a warning).
-    std::optional<EntryKind> kind(const std::string& path, int line, std::string_view what) {
+    std::optional<EntryKind> look_at(const std::string& path, int line, std::string_view what) {
         const std::optional<EntryKind> found = files.kind(path);
         if (!found)
             report.warning(file, line,
@@ -165,7 +199,7 @@ struct LocationCheck {
     }
 
     void require(const std::string& path, EntryKind wanted, int line, std::string_view what, bool asked) {
-        const std::optional<EntryKind> found = kind(path, line, what);
+        const std::optional<EntryKind> found = look_at(path, line, what);
         if (!found || *found == wanted) return;
         std::string text = std::string(what) + " (" + normal_path(path) + ") is missing";
         if (asked) {
@@ -176,7 +210,7 @@ struct LocationCheck {
     }
 
     void require_archives(const std::string& directory, int line, std::string_view what) {
-        const std::optional<EntryKind> found = kind(directory, line, what);
+        const std::optional<EntryKind> found = look_at(directory, line, what);
         if (!found) return;
         if (*found == EntryKind::Directory) {
             for (const std::string& name : files.list(directory)) {
@@ -188,60 +222,32 @@ struct LocationCheck {
     }
 };
 
-}  // namespace
-
-void check_parameter_file(const KitFiles& files, const std::string& name, std::string_view bytes, Report& report) {
-    const std::vector<ProfileSection> sections = read_profile(bytes);
-    Velmor velmor{find_section(sections, kit::kParameterSection)};
-    if (!velmor.section) {
-        report.warning(name, 0, "no section [Velmor]: every setting takes its default");
-    } else {
-        check_entries(*velmor.section, name, report);
-    }
-
-    // The settings as setup.exe takes them, from the values as it reads them.
-    const kit::RawParameterReader read = [&velmor](std::string_view key) -> std::string {
-        const ProfileEntry* entry = velmor.section ? find_entry(*velmor.section, key) : nullptr;
-        return entry ? entry->value : std::string();
-    };
-    kit::KitSettings settings;
-    const bool distribution = kit::read_settings(read, std::string(kProgramDirectory), false, settings);
-    kit::read_location_settings(read, settings);
-    settings.distribution = distribution;
-    const bool bootstrap = settings.bootstrap.starts_with("T");
-
-    LocationCheck check{files, name, report};
+// Distribution mode: unzip.exe and the archives it expands.
+void check_distribution(LocationCheck& check, const kit::KitSettings& settings, const VelmorSection& velmor) {
+    if (check.files.kind("unzip.exe") != EntryKind::File)
+        check.report.error(check.file, velmor.line_of("DISTRIBUTION"),
+                           "unzip.exe is missing beside setup.exe: distribution mode expands the archives with it");
+    check.require_archives(settings.ksi_location, velmor.line_of("KSI_LOCATION"), "KSI_LOCATION");
+    check.require_archives(settings.ksi_core_location, velmor.line_of("KSI_CORE_LOCATION"), "KSI_CORE_LOCATION");
     const int jre_line = velmor.line_of("JRE_LOCATION");
-    if (!settings.jre_location.empty() && !is_absolute(settings.jre_location))
-        report.note(name, jre_line,
-                    "JRE_LOCATION=" + settings.jre_location +
-                        " is relative: setup.exe takes it from its own directory, wherever it is started from");
-    check_staging(files, name, settings, {velmor.line_of("ADDTO_CLASSPATH"), velmor.line_of("BOOTSTRAP_SIZE")},
-                  report);
-    if (distribution) {
-        if (files.kind("unzip.exe") != EntryKind::File)
-            report.error(name, velmor.line_of("DISTRIBUTION"),
-                         "unzip.exe is missing beside setup.exe: distribution mode expands the archives with it");
-        check.require_archives(settings.ksi_location, velmor.line_of("KSI_LOCATION"), "KSI_LOCATION");
-        check.require_archives(settings.ksi_core_location, velmor.line_of("KSI_CORE_LOCATION"), "KSI_CORE_LOCATION");
-        if (settings.jre_location.empty()) {
-            report.warning(name, jre_line,
-                           "JRE_LOCATION is not set: setup.exe asks for the Java runtime or takes it from -jreLoc");
-        } else {
-            check.require_archives(settings.jre_location, jre_line, "JRE_LOCATION");
-        }
-        return;
+    if (settings.jre_location.empty()) {
+        check.report.warning(check.file, jre_line, std::string(kRuntimeNotSet));
+    } else {
+        check.require_archives(settings.jre_location, jre_line, "JRE_LOCATION");
     }
+}
 
+// A kit that runs where it lies: its library directories and its Java runtime.
+void check_laid_out_kit(LocationCheck& check, const kit::KitSettings& settings, const VelmorSection& velmor) {
     const kit::DerivedDirectories derived = kit::derive_directories(settings);
     const int installer_line = velmor.line_of("KSI_LOCATION");
     const int core_line = velmor.line_of("KSI_CORE_LOCATION");
+    const int jre_line = velmor.line_of("JRE_LOCATION");
     check.require(derived.installer_lib, EntryKind::Directory, installer_line, "KSI_LOCATION\\jlib", false);
     check.require(derived.core_lib, EntryKind::Directory, core_line, "KSI_CORE_LOCATION\\jlib", false);
     check.require(derived.native_lib, EntryKind::Directory, core_line, "KSI_CORE_LOCATION\\lib\\win32", false);
-    if (settings.jre_location.empty() && bootstrap) {
-        report.warning(name, jre_line,
-                       "JRE_LOCATION is not set: setup.exe asks for the Java runtime or takes it from -jreLoc");
+    if (settings.jre_location.empty() && settings.bootstrap.starts_with("T")) {
+        check.report.warning(check.file, jre_line, std::string(kRuntimeNotSet));
         return;
     }
     // Without JRE_LOCATION the runtime is looked for in bin beside setup.exe,
@@ -250,8 +256,34 @@ void check_parameter_file(const KitFiles& files, const std::string& name, std::s
     const std::string what = asked ? "bin" : "JRE_LOCATION\\bin";
     check.require(derived.java_bin + "\\java.exe", EntryKind::File, jre_line, what + "\\java.exe", asked);
     check.require(derived.java_bin + "\\javaw.exe", EntryKind::File, jre_line, what + "\\javaw.exe", asked);
-    check_runtime_width(files, derived.java_bin + "\\java.exe", what + "\\java.exe", derived.native_lib, name, jre_line,
-                        report);
+    check_runtime_width(check.files, derived.java_bin + "\\java.exe", what + "\\java.exe", derived.native_lib,
+                        check.file, jre_line, check.report);
+}
+
+}  // namespace
+
+void check_parameter_file(const KitFiles& files, const std::string& name, std::string_view bytes, Report& report) {
+    const std::vector<ProfileSection> sections = read_profile(bytes);
+    const VelmorSection velmor{find_section(sections, kit::kParameterSection)};
+    if (!velmor.section) {
+        report.warning(name, 0, "no section [Velmor]: every setting takes its default");
+    } else {
+        check_entries(*velmor.section, name, report);
+    }
+
+    const kit::KitSettings settings = settings_as_read(velmor);
+    if (!settings.jre_location.empty() && !is_absolute(settings.jre_location))
+        report.note(name, velmor.line_of("JRE_LOCATION"),
+                    "JRE_LOCATION=" + settings.jre_location +
+                        " is relative: setup.exe takes it from its own directory, wherever it is started from");
+    check_staging(files, name, settings, {velmor.line_of("ADDTO_CLASSPATH"), velmor.line_of("BOOTSTRAP_SIZE")},
+                  report);
+    LocationCheck check{files, name, report};
+    if (settings.distribution) {
+        check_distribution(check, settings, velmor);
+    } else {
+        check_laid_out_kit(check, settings, velmor);
+    }
 }
 
 }  // namespace kitcheck

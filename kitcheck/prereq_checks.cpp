@@ -145,157 +145,192 @@ std::string unknown_check_key(const std::string& key, const std::string& section
     return text;
 }
 
+// The certified versions, read as the system's profile reading reads the list.
+std::set<std::string> certified_versions(const std::string& file, std::string_view bytes, Report& report) {
+    std::set<std::string> listed;
+    const std::vector<ProfileSection> profile = read_profile(bytes);
+    const ProfileSection* certified = find_section(profile, kCertifiedSection);
+    const ProfileEntry* windows = certified ? find_entry(*certified, "Windows") : nullptr;
+    if (!windows) return listed;
+    for (std::string_view version : split_commas(windows->value)) {
+        if (version.empty()) continue;  // passed over
+        if (is_version(version)) {
+            listed.emplace(version);
+        } else {
+            report.error(file, windows->line,
+                         "Windows=" + windows->value + ": \"" + std::string(version) +
+                             "\" never matches: setup.exe compares major.minor exactly, such as 6.1");
+        }
+    }
+    return listed;
+}
+
+// The keys a pass section may hold: the checks and their failure messages.
+std::vector<std::string_view> pass_section_keys() {
+    std::vector<std::string_view> keys;
+    for (const prereq::CheckKey& check : prereq::kCheckKeys) {
+        keys.push_back(check.name);
+        if (check.failure_message_key) keys.push_back(check.failure_message_key);
+    }
+    return keys;
+}
+
+bool is_failure_message_key(const std::string& key) {
+    for (const prereq::CheckKey& check : prereq::kCheckKeys) {
+        if (check.failure_message_key && key == check.failure_message_key) return true;
+    }
+    return false;
+}
+
 struct VersionSections {
     std::set<std::string> checks;                 // check keys of its two read sections
     std::map<std::string, int> failure_messages;  // failure-message key -> line
 };
 
-}  // namespace
+// The line-by-line read of the pass sections, as far as it has come.
+struct PassRead {
+    const std::string& file;
+    Report& report;
+    std::set<std::string> listed;          // the certified versions
+    std::vector<std::string_view> known;   // the keys a pass section may hold
+    std::map<std::string, int> headers{};  // pass sections read, with their lines
+    std::map<std::string, VersionSections> versions{};
+    std::string section{};  // the pass section being read, or empty
+    std::string version{};  // its Windows version
+};
 
-void check_prerequisites(const std::string& file, std::string_view bytes, Report& report) {
-    // The certified list is read as the system's profile reading reads it.
-    const std::vector<ProfileSection> profile = read_profile(bytes);
-    std::set<std::string> listed;
-    if (const ProfileSection* certified = find_section(profile, kCertifiedSection)) {
-        if (const ProfileEntry* windows = find_entry(*certified, "Windows")) {
-            for (std::string_view version : split_commas(windows->value)) {
-                if (version.empty()) continue;  // passed over
-                if (is_version(version)) {
-                    listed.emplace(version);
-                } else {
-                    report.error(file, windows->line,
-                                 "Windows=" + windows->value + ": \"" + std::string(version) +
-                                     "\" never matches: setup.exe compares major.minor exactly, such as 6.1");
-                }
-            }
-        }
+// A header that would name a pass section but for its letter case.
+void report_miscased_pass_section(const PassRead& read, const std::string& name, int number) {
+    const std::string low = lowered(name);
+    constexpr std::size_t kPrefixLength = 8, kSuffixLength = 9;  // "windows-", "-required"
+    if (low.size() <= kPrefixLength + kSuffixLength || !low.starts_with("windows-") ||
+        !(low.ends_with("-required") || low.ends_with("-optional")))
+        return;
+    const std::string version = name.substr(kPrefixLength, name.size() - kPrefixLength - kSuffixLength);
+    if (read.listed.count(version)) {
+        const std::string meant = "Windows-" + version + (low.ends_with("-required") ? "-required" : "-optional");
+        read.report.error(read.file, number,
+                          "[" + name + "] differs from [" + meant +
+                              "] only by letter case: setup.exe compares section names exactly, so it "
+                              "never reads this section and its checks do not run");
+    } else {
+        read.report.warning(read.file, number,
+                            "[" + name +
+                                "]: section names are case-sensitive; setup.exe looks for "
+                                "[Windows-<version>-required] and [Windows-<version>-optional]");
     }
+}
 
-    std::vector<std::string_view> known;
-    for (const prereq::CheckKey& check : prereq::kCheckKeys) {
-        known.push_back(check.name);
-        if (check.failure_message_key) known.push_back(check.failure_message_key);
+// A section header (as section_header left it, its "[" at `open`): the pass
+// section that setup.exe reads from here on, if any.
+void read_header(PassRead& read, const std::string& line, std::size_t open, int number) {
+    read.section.clear();
+    const std::size_t close = line.find(']', open + 1);
+    const std::string name = line.substr(open + 1, close - open - 1);
+    const std::optional<SectionName> pass = pass_section(name);
+    if (!pass) {
+        report_miscased_pass_section(read, name, number);
+        return;
     }
-
-    std::map<std::string, int> headers;  // pass sections read, with their lines
-    std::map<std::string, VersionSections> versions;
-    std::string section;  // the pass section being read, or empty
-    std::string version;
-    for (const TextLine& text_line : text_lines(bytes)) {
-        std::string line = text_line.text;
-        const int number = text_line.number;
-        if (line.size() > prereq::kMaxLineLength) {
-            line.resize(prereq::kMaxLineLength);
-            report.warning(file, number,
-                           "line longer than " + std::to_string(prereq::kMaxLineLength) +
-                               " characters: the prerequisite reader takes only its beginning");
-        }
-        if (std::all_of(line.begin(), line.end(), prereq::is_blank)) continue;
-
-        if (const std::optional<std::size_t> open = prereq::section_header(line)) {
-            section.clear();
-            const std::size_t close = line.find(']', *open + 1);
-            const std::string name = line.substr(*open + 1, close - *open - 1);
-            const bool exact = prereq::header_matches(line, name);
-            const std::optional<SectionName> pass = pass_section(name);
-            if (!pass) {
-                const std::string low = lowered(name);
-                constexpr std::size_t kPrefixLength = 8, kSuffixLength = 9;  // "windows-", "-required"
-                if (low.size() > kPrefixLength + kSuffixLength && low.starts_with("windows-") &&
-                    (low.ends_with("-required") || low.ends_with("-optional"))) {
-                    const std::string version =
-                        name.substr(kPrefixLength, name.size() - kPrefixLength - kSuffixLength);
-                    if (listed.count(version)) {
-                        const std::string meant = "Windows-" + version + (low.ends_with("-required") ? "-required"
-                                                                                                     : "-optional");
-                        report.error(file, number,
-                                     "[" + name + "] differs from [" + meant +
-                                         "] only by letter case: setup.exe compares section names exactly, so it "
-                                         "never reads this section and its checks do not run");
-                    } else {
-                        report.warning(file, number,
-                                       "[" + name +
-                                           "]: section names are case-sensitive; setup.exe looks for "
-                                           "[Windows-<version>-required] and [Windows-<version>-optional]");
-                    }
-                }
-                continue;
-            }
-            if (!exact) {
-                report.warning(file, number,
-                               *open > 0 ? "[" + name +
-                                               "] is indented: the prerequisite reader only matches a "
-                                               "header that starts in the first column"
-                                         : "[" + name +
-                                               "] has text after its \"]\": the prerequisite reader never "
-                                               "matches it");
-                continue;
-            }
-            if (!listed.count(pass->version)) {
-                report.warning(file, number,
-                               "[" + name +
-                                   "] belongs to no version listed in [Certified Versions]: setup.exe never "
-                                   "reads it");
-                continue;
-            }
-            const auto [earlier, first] = headers.emplace(name, number);
-            if (!first) {
-                report.warning(file, number,
-                               "[" + name + "] given again: setup.exe reads only the section on line " +
-                                   std::to_string(earlier->second));
-                continue;
-            }
-            section = name;
-            version = pass->version;
-            continue;
-        }
-        if (section.empty()) continue;
-
-        std::string key, value;
-        if (!prereq::split_entry(line, key, value)) {
-            report.warning(file, number,
-                           "a line without a key ends [" + section + "]: setup.exe reads no entry below it");
-            section.clear();
-            continue;
-        }
-        if (key[0] == ';' || key[0] == '#') continue;  // meant as a comment; matches no key
-        const prereq::CheckKey* check = prereq::find_check_key(key);
-        bool failure_message = false;
-        for (const prereq::CheckKey& candidate : prereq::kCheckKeys) {
-            if (candidate.failure_message_key && key == candidate.failure_message_key) failure_message = true;
-        }
-        if (!check && !failure_message) {
-            report.error(file, number, unknown_check_key(key, section, known));
-            continue;
-        }
-        const std::string apparent = apparent_value(line);
-        if (value != apparent) {
-            report.warning(file, number,
-                           key + ": the prerequisite reader takes the value \"" + value + "\", not \"" + apparent +
-                               "\" (a blank before \"=\" leaves no value; a value holding \"=\" needs quotes)");
-        } else if (value.empty()) {
-            report.warning(file, number, key + " has no value: setup.exe passes it over");
-        }
-        if (value.empty()) continue;
-        if (failure_message) {
-            versions[version].failure_messages.emplace(key, number);
-            continue;
-        }
-        versions[version].checks.insert(key);
-        check_value(*check, value, file, number, report);
+    if (!prereq::header_matches(line, name)) {
+        read.report.warning(read.file, number,
+                            open > 0 ? "[" + name +
+                                           "] is indented: the prerequisite reader only matches a "
+                                           "header that starts in the first column"
+                                     : "[" + name +
+                                           "] has text after its \"]\": the prerequisite reader never "
+                                           "matches it");
+        return;
     }
+    if (!read.listed.count(pass->version)) {
+        read.report.warning(read.file, number,
+                            "[" + name +
+                                "] belongs to no version listed in [Certified Versions]: setup.exe never "
+                                "reads it");
+        return;
+    }
+    const auto [earlier, first] = read.headers.emplace(name, number);
+    if (!first) {
+        read.report.warning(read.file, number,
+                            "[" + name + "] given again: setup.exe reads only the section on line " +
+                                std::to_string(earlier->second));
+        return;
+    }
+    read.section = name;
+    read.version = pass->version;
+}
 
-    for (const auto& [name, sections] : versions) {
+// An entry line of the pass section being read.
+void read_entry(PassRead& read, const std::string& line, int number) {
+    std::string key, value;
+    if (!prereq::split_entry(line, key, value)) {
+        read.report.warning(read.file, number,
+                            "a line without a key ends [" + read.section + "]: setup.exe reads no entry below it");
+        read.section.clear();
+        return;
+    }
+    if (key[0] == ';' || key[0] == '#') return;  // meant as a comment; matches no key
+    const prereq::CheckKey* check = prereq::find_check_key(key);
+    const bool failure_message = is_failure_message_key(key);
+    if (!check && !failure_message) {
+        read.report.error(read.file, number, unknown_check_key(key, read.section, read.known));
+        return;
+    }
+    const std::string apparent = apparent_value(line);
+    if (value != apparent) {
+        read.report.warning(read.file, number,
+                            key + ": the prerequisite reader takes the value \"" + value + "\", not \"" + apparent +
+                                "\" (a blank before \"=\" leaves no value; a value holding \"=\" needs quotes)");
+    } else if (value.empty()) {
+        read.report.warning(read.file, number, key + " has no value: setup.exe passes it over");
+    }
+    if (value.empty()) return;
+    if (failure_message) {
+        read.versions[read.version].failure_messages.emplace(key, number);
+        return;
+    }
+    read.versions[read.version].checks.insert(key);
+    check_value(*check, value, read.file, number, read.report);
+}
+
+// A failure message shows only when its check runs for the same version.
+void report_unshown_failure_messages(const PassRead& read) {
+    for (const auto& [name, sections] : read.versions) {
         for (const auto& [key, line] : sections.failure_messages) {
             for (const prereq::CheckKey& check : prereq::kCheckKeys) {
                 if (!check.failure_message_key || key != check.failure_message_key || sections.checks.count(check.name))
                     continue;
-                report.warning(
-                    file, line,
+                read.report.warning(
+                    read.file, line,
                     key + " without a " + check.name + " check for Windows " + name + ": setup.exe never shows it");
             }
         }
     }
+}
+
+}  // namespace
+
+void check_prerequisites(const std::string& file, std::string_view bytes, Report& report) {
+    PassRead read{.file = file,
+                  .report = report,
+                  .listed = certified_versions(file, bytes, report),
+                  .known = pass_section_keys()};
+    for (const TextLine& text_line : text_lines(bytes)) {
+        std::string line = text_line.text;
+        if (line.size() > prereq::kMaxLineLength) {
+            line.resize(prereq::kMaxLineLength);
+            report.warning(file, text_line.number,
+                           "line longer than " + std::to_string(prereq::kMaxLineLength) +
+                               " characters: the prerequisite reader takes only its beginning");
+        }
+        if (std::all_of(line.begin(), line.end(), prereq::is_blank)) continue;
+        if (const std::optional<std::size_t> open = prereq::section_header(line)) {
+            read_header(read, line, *open, text_line.number);
+        } else if (!read.section.empty()) {
+            read_entry(read, line, text_line.number);
+        }
+    }
+    report_unshown_failure_messages(read);
 }
 
 }  // namespace kitcheck

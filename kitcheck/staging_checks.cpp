@@ -87,15 +87,15 @@ std::vector<std::string> classpath_entries(std::string_view list) {
     return entries;
 }
 
-// Where in the staged copy an archive of the class path is, or empty.
-std::string staged_place(const std::vector<StagedPart>& parts, const std::string& entry) {
+// Whether the staged copy holds an archive of the class path.
+bool is_staged(const std::vector<StagedPart>& parts, const std::string& entry) {
     const std::string path = lowered(normal_path(entry));
     const std::size_t slash = path.find('\\');
-    if (slash == std::string::npos) return {};
+    if (slash == std::string::npos) return false;
     for (const StagedPart& part : parts) {
-        if (path.substr(0, slash) == part.name && part.files.count(path.substr(slash + 1))) return normal_path(entry);
+        if (path.substr(0, slash) == part.name && part.files.count(path.substr(slash + 1))) return true;
     }
-    return {};
+    return false;
 }
 
 // A staged file of the archive's name, to name in a hint; empty when none.
@@ -110,41 +110,40 @@ std::string staged_namesake(const std::vector<StagedPart>& parts, const std::str
     return {};
 }
 
-}  // namespace
-
-void check_staging(const KitFiles& files, const std::string& file, const kit::KitSettings& settings,
-                   const StagingLines& lines, Report& report) {
+// Where setup.exe looks for each ADDTO_CLASSPATH archive, and whether a
+// staged copy (`parts`, when known) puts it there.
+void check_classpath_archives(const std::string& file, const kit::KitSettings& settings,
+                              const std::optional<std::vector<StagedPart>>& parts, int line, Report& report) {
     const bool bootstrap = settings.bootstrap.starts_with("T");
-    std::optional<std::vector<StagedPart>> parts;
-    if (bootstrap && !settings.distribution) parts = staged_parts(files, settings);
-
     for (const std::string& entry : classpath_entries(settings.addto_classpath)) {
         const std::string where = "ADDTO_CLASSPATH archive " + entry +
                                   ": setup.exe looks for it in the scratch directory, " + std::string(kScratchShown) +
                                   "\\" + entry;
         if (settings.distribution) {
-            report.note(file, lines.addto_classpath,
+            report.note(file, line,
                         where + ", into which distribution staging expands the kit's archives (not checked here)");
         } else if (!bootstrap) {
-            report.warning(file, lines.addto_classpath,
-                           where + ", but a run without staging (BOOTSTRAP=FALSE) puts nothing there");
+            report.warning(file, line, where + ", but a run without staging (BOOTSTRAP=FALSE) puts nothing there");
         } else if (!parts) {
-            report.note(file, lines.addto_classpath, where + " (what staging puts there cannot be checked here)");
-        } else if (!staged_place(*parts, entry).empty()) {
-            report.note(file, lines.addto_classpath, where + ", where staging puts it");
+            report.note(file, line, where + " (what staging puts there cannot be checked here)");
+        } else if (is_staged(*parts, entry)) {
+            report.note(file, line, where + ", where staging puts it");
         } else {
             std::string text = where + ", but staging does not put it there: it fills jre\\, ksi\\ (KSI_LOCATION and "
                                        "KSI_CORE_LOCATION), images\\ and prereq\\";
             const std::string namesake = staged_namesake(*parts, entry);
             if (!namesake.empty()) text += " (did you mean " + namesake + "?)";
-            report.warning(file, lines.addto_classpath, text);
+            report.warning(file, line, text);
         }
     }
+}
 
-    if (!parts) return;
+// What the staged copy takes against the free space BOOTSTRAP_SIZE asks for.
+void check_staged_size(const std::string& file, const kit::KitSettings& settings, const std::vector<StagedPart>& parts,
+                       int line, Report& report) {
     unsigned long long total = 0;
     std::string listing;
-    for (const StagedPart& part : *parts) {
+    for (const StagedPart& part : parts) {
         unsigned long long bytes = 0;
         for (const auto& [below, size] : part.files) bytes += size;
         total += bytes;
@@ -155,15 +154,25 @@ void check_staging(const KitFiles& files, const std::string& file, const kit::Ki
     const std::string copied = "staging copies " + size_text(total) + " (" + listing + ")";
     const std::string setting = "BOOTSTRAP_SIZE=" + settings.bootstrap_size;
     if (megabytes == 0) {
-        report.warning(file, lines.bootstrap_size, copied + ", but with " + setting +
-                                                       " setup.exe checks for no free space before the copy");
+        report.warning(file, line,
+                       copied + ", but with " + setting + " setup.exe checks for no free space before the copy");
     } else if (static_cast<unsigned long long>(megabytes) * kMegabyte < total) {
-        report.warning(file, lines.bootstrap_size,
+        report.warning(file, line,
                        copied + ", more than " + setting + ": setup.exe checks for only " + std::to_string(megabytes) +
                            " MB free, and a copy that fills the disk fails half-way");
     } else {
-        report.note(file, lines.bootstrap_size, copied + "; " + setting);
+        report.note(file, line, copied + "; " + setting);
     }
+}
+
+}  // namespace
+
+void check_staging(const KitFiles& files, const std::string& file, const kit::KitSettings& settings,
+                   const StagingLines& lines, Report& report) {
+    std::optional<std::vector<StagedPart>> parts;
+    if (settings.bootstrap.starts_with("T") && !settings.distribution) parts = staged_parts(files, settings);
+    check_classpath_archives(file, settings, parts, lines.addto_classpath, report);
+    if (parts) check_staged_size(file, settings, *parts, lines.bootstrap_size, report);
 }
 
 }  // namespace kitcheck

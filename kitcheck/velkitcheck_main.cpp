@@ -92,7 +92,7 @@ int init_kit(const std::string& directory) {
     return 0;
 }
 
-int check(const std::string& directory, bool strict) {
+int check_kit_directory(const std::string& directory, bool strict) {
     // Findings in the current directory are named without a prefix.
     const std::string shown = directory == "." ? std::string() : directory;
     const std::vector<kitcheck::Finding> findings = kitcheck::check_kit(kitcheck::directory_kit(directory));
@@ -137,5 +137,5 @@ int main(int argc, char** argv) {
             return usage();
         }
     }
-    return check(directory, strict);
+    return check_kit_directory(directory, strict);
 }
