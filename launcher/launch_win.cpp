@@ -28,7 +28,7 @@ public:
 }  // namespace
 
 int launch_installer(const std::vector<std::string>& items, bool wait, bool debug) {
-    std::string command_line = options::join_arguments(items);
+    std::string command_line = join_arguments(items);
     if (debug) {
         const std::string program = items.empty() ? std::string() : console::utf8_from_ansi(items[0]);
         console::console_write(catalogue::format_message("S_JVMLOADMSG", {program}));

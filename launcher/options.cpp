@@ -2,7 +2,7 @@
 
 #include "common/ansi_text.h"
 
-namespace options {
+namespace launcher {
 
 namespace {
 
@@ -152,4 +152,4 @@ OptionState scan_options(std::string& command_line) {
     return state;
 }
 
-}  // namespace options
+}  // namespace launcher

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace options {
+namespace launcher {
 
 // Option values and location settings live in 1024-byte places.
 constexpr std::size_t kMaxValueLength = 1023;
@@ -65,4 +65,4 @@ OptionState scan_options(std::string& command_line);
 // quotation marks, which are removed.
 std::string location_assignment(std::string_view argument, int mode);
 
-}  // namespace options
+}  // namespace launcher

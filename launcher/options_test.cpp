@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace options {
+namespace launcher {
 namespace {
 
 // Runs early options and the scan over a command line like WinMain passes it.
@@ -161,4 +161,4 @@ TEST(LocationAssignment, KeyThenEqualsThenValue) {
 }
 
 }  // namespace
-}  // namespace options
+}  // namespace launcher

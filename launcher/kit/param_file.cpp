@@ -178,8 +178,8 @@ DerivedDirectories derive_directories(const KitSettings& settings) {
     return derived;
 }
 
-std::vector<std::string> images_directory_candidates(std::string_view program_directory) {
-    return {beside_and_above(program_directory, "images", false), beside_and_above(program_directory, "images", true)};
+std::vector<std::string> images_directory_candidates(std::string_view startup_location) {
+    return {beside_and_above(startup_location, "images", false), beside_and_above(startup_location, "images", true)};
 }
 
 }  // namespace kit

@@ -17,9 +17,7 @@ std::string joined(std::string path, std::string_view component) {
 }
 
 std::string parent_of(std::string_view path) {
-    std::string out = "untouched";
-    parent_directory(path, out);
-    return out;
+    return parent_directory(path).value_or("untouched");
 }
 
 TEST(PathHelpers, JoinAndAppend) {

@@ -40,7 +40,9 @@ std::optional<std::string> unzip_command_line(std::string_view unzip_directory, 
 // and whole megabytes copied of the totals.
 std::string staging_title(std::string_view title, const CopyProgress& progress);
 
-int create_scratch_directory(std::string& out, const std::string& run_timestamp);
+// A new directory for this run below the temporary directory; nullopt once
+// the user has been told.
+std::optional<std::string> create_scratch_directory(const std::string& run_timestamp);
 StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
                               std::string& runtime_location, const std::string& runtime_version,
                               std::string& images_directory, std::string& prereq_location,

@@ -331,13 +331,13 @@ StagingResult stage_copies(const std::string& scratch, std::string& installer_lo
 
 }  // namespace
 
-int create_scratch_directory(std::string& out, const std::string& run_timestamp) {
-    temp_directory(out);
-    if (!make_directories(out)) {
-        console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(out)}));
-        return -1;
+std::optional<std::string> create_scratch_directory(const std::string& run_timestamp) {
+    const std::string temp = temp_directory();
+    if (!make_directories(temp)) {
+        console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(temp)}));
+        return std::nullopt;
     }
-    const std::string base = out + "\\VelInstall" + run_timestamp;
+    const std::string base = temp + "\\VelInstall" + run_timestamp;
     for (int number = 0; number <= kMaxScratchSuffix; ++number) {
         const std::string candidate = scratch_candidate(base, number);
         if (candidate.size() > kMaxPathLength) break;
@@ -345,13 +345,12 @@ int create_scratch_directory(std::string& out, const std::string& run_timestamp)
         // A scratch directory that cannot be made ends the run: say which one.
         if (_mkdir(candidate.c_str()) != 0) {
             console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(candidate)}));
-            return -1;
+            return std::nullopt;
         }
-        out = candidate;
-        return 0;
+        return candidate;
     }
     console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(base)}));
-    return -1;
+    return std::nullopt;
 }
 
 StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,

@@ -17,7 +17,7 @@
 #include "launcher/process_flags.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (catalogue::load_message_catalogue() != 0) return 1;
+    if (!catalogue::load_message_catalogue()) return 1;
     for (int i = 1; i < __argc; ++i) {
         const std::string_view arg = __argv[i];
         const std::string_view value = arg.substr(arg.find(':') + 1);
