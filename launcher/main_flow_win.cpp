@@ -7,7 +7,7 @@
 #include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/java_command.h"
 #include "launcher/kit/jre_prompt.h"
 #include "launcher/kit/param_file.h"
@@ -17,9 +17,9 @@
 #include "launcher/options.h"
 #include "launcher/phase_times.h"
 #include "launcher/prereq/prereq_run.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 #include "launcher/registry_probe.h"
-#include "launcher/run_result.h"
+#include "launcher/base/run_result.h"
 
 namespace launcher {
 
@@ -55,16 +55,16 @@ struct Run {
 // later step relies on.
 void scan_command_line(Run& run) {
     run.early = read_early_options(run.places.launcher_path, run.places.command_line);
-    run.options = scan_options(run.places.command_line);
-    silent_mode = run.options.silent;
-    debug_mode = run.options.debug;
+    run.options = scan_and_cut_options(run.places.command_line);
+    base::silent_mode = run.options.silent;
+    base::debug_mode = run.options.debug;
     std::string& location = run.options.prereq_config_location;
     if (!location.empty()) location = kit::absolute_path(location);
 }
 
 void open_and_bind_console() {
-    console::open_console();
-    console::refresh_console_handle();
+    base::open_console();
+    base::refresh_console_handle();
 }
 
 // A relative runtime location is checked against the startup location, the
@@ -75,7 +75,7 @@ void make_runtime_location_absolute(std::string& location) {
 }
 
 // The parameter file, and the mode of the run its settings and the options decide.
-RunResult read_parameters(Run& run) {
+base::RunResult read_parameters(Run& run) {
     RunPlaces& places = run.places;
     places.startup_location = find_startup_location(places.launcher_path);
     run.param_file = run.early.param_file;
@@ -83,13 +83,13 @@ RunResult read_parameters(Run& run) {
     run.settings.prereq_config_location = run.options.prereq_config_location;
     std::optional<std::string> program_directory = kit::program_directory();
     if (program_directory) places.program_directory = std::move(*program_directory);
-    const RunResult result = program_directory
+    const base::RunResult result = program_directory
                                  ? kit::read_parameter_file(places.program_directory, places.run_timestamp,
                                                             run.early.jre_location_given, run.param_file,
                                                             places.scratch_directory, places.startup_location,
                                                             run.settings)
-                                 : kErrorReported;
-    if (result == kRunSucceeded) make_runtime_location_absolute(run.settings.jre_location);
+                                 : base::kErrorReported;
+    if (result == base::kRunSucceeded) make_runtime_location_absolute(run.settings.jre_location);
 
     run.mode = choose_mode(run.options, run.settings.install_class, run.settings.install_oneclick_class);
     if (run.mode.forces_no_bootstrap) run.settings.bootstrap.assign(1, 'F');
@@ -106,27 +106,27 @@ bool parameter_file_refused(const Run& run) {
         std::string_view(start, sizeof start) != kit::kUtf8Mark) {
         return false;
     }
-    console::show_error(catalogue::format_message("S_ERPARAMFILE_UTF8", {console::utf8_from_ansi(run.param_file)}));
-    console::wait_for_enter();
+    base::show_error(catalogue::format_message("S_ERPARAMFILE_UTF8", {base::utf8_from_ansi(run.param_file)}));
+    base::wait_for_enter();
     return true;
 }
 
 // Modes that cannot run as asked; true once the user has been told.
 bool mode_refused(const Run& run) {
     if (run.mode.distribution_guard && run.settings.distribution) {
-        console::show_error(
-            catalogue::format_message("S_ERRORINVOKINGFROMCD", {upper_copy(console::utf8_from_ansi(run.uncut_command_tail))}));
+        const std::string command = upper_copy(base::utf8_from_ansi(run.uncut_command_tail));
+        base::show_error(catalogue::format_message("S_ERRORINVOKINGFROMCD", {command}));
         return true;
     }
     if (!run.options.prereqchecker) return false;
     const std::string& location = run.settings.prereq_config_location;
     if (location.empty()) {
-        console::console_write(catalogue::format_message("S_ERR_PREREQ_CONFIG_LOC"));
+        base::console_write(catalogue::format_message("S_ERR_PREREQ_CONFIG_LOC"));
         return true;
     }
     if (!kit::path_exists(location)) {
-        console::console_write(
-            catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {console::utf8_from_ansi(location)}));
+        base::console_write(
+            catalogue::format_message("S_ERR_INVALID_PREREQ_CONFIG_LOC", {base::utf8_from_ansi(location)}));
         return true;
     }
     return false;
@@ -135,7 +135,7 @@ bool mode_refused(const Run& run) {
 // The start message and the prerequisite run; false when the run ends here.
 bool prerequisites_allow(const Run& run) {
     const OptionState& state = run.options;
-    console::console_write(catalogue::format_message("S_STARTINSTALLERMSG", {state.tool_name}));
+    base::console_write(catalogue::format_message("S_STARTINSTALLERMSG", {state.tool_name}));
     const prereq::RunOptions options{.silent = state.silent,
                                      .execute_only = state.execute_sysprereqs,
                                      .ignore_failures = state.ignore_sysprereqs,
@@ -155,15 +155,15 @@ StagingStep stage_kit(Run& run) {
     if (!run.bootstrap) return StagingStep::Ready;
 
     kit::KitSettings& settings = run.settings;
-    const long long megabytes = parse_bootstrap_size(settings.bootstrap_size);
+    const long long megabytes = kit::parse_bootstrap_size(settings.bootstrap_size);
     // A size out of range is refused like a failed staging: nothing is started
     // from a scratch directory that was never filled.
-    if (megabytes < 0 || megabytes > kMaxBootstrapMegabytes) {
-        console::show_error(catalogue::format_message("S_ERBOOTSTRAP_RANGE", {kMaxBootstrapMegabytes}));
+    if (megabytes < 0 || megabytes > kit::kMaxBootstrapMegabytes) {
+        base::show_error(catalogue::format_message("S_ERBOOTSTRAP_RANGE", {kit::kMaxBootstrapMegabytes}));
         return StagingStep::Failed;
     }
-    console::console_write(vel::format_checked(
-        "%s %s. %s", {catalogue::text_or_key("S_BOOTSTRAPMSG"), console::utf8_from_ansi(run.places.scratch_directory),
+    base::console_write(vel::format_checked(
+        "%s %s. %s", {catalogue::text_or_key("S_BOOTSTRAPMSG"), base::utf8_from_ansi(run.places.scratch_directory),
          catalogue::text_or_key("S_WAITMSG")}));
     if (run.early.jre_location_given) {
         run.external_jre = true;
@@ -171,7 +171,7 @@ StagingStep stage_kit(Run& run) {
         std::optional<std::string> answer;
         if (!run.options.no_console) answer = kit::prompt_jre_location();
         if (!answer) {
-            console::show_error(catalogue::format_message("S_JRELOC_ERROR_NOCONSOLE_WIN"));
+            base::show_error(catalogue::format_message("S_JRELOC_ERROR_NOCONSOLE_WIN"));
             return StagingStep::Stop;
         }
         settings.jre_location = *answer;
@@ -185,16 +185,17 @@ StagingStep stage_kit(Run& run) {
         settings.jre_version, images_directory, settings.prereq_config_location, places.startup_location,
         static_cast<unsigned long long>(megabytes) * 1024ULL, settings.distribution, !run.external_jre);
     if (staged != kit::kStagingFailed) return StagingStep::Ready;
-    console::show_error(catalogue::format_message(
-        "S_ERBOOTSTRAP", {console::utf8_from_ansi(run.places.scratch_directory), megabytes == 0 ? kReportedDefaultMegabytes : megabytes}));
+    const long long reported = megabytes == 0 ? kit::kReportedDefaultMegabytes : megabytes;
+    base::show_error(
+        catalogue::format_message("S_ERBOOTSTRAP", {base::utf8_from_ansi(places.scratch_directory), reported}));
     return StagingStep::Failed;
 }
 
 void show_search_path() {
-    console::console_write(catalogue::text_or_key("S_LDLIBPATH_VAR"));
-    const std::string path = console::utf8_from_ansi(environment_value("PATH"));
-    for (std::string_view piece : console_pieces(path)) console::console_write(piece);
-    console::console_write("\n");
+    base::console_write(catalogue::text_or_key("S_LDLIBPATH_VAR"));
+    const std::string path = base::utf8_from_ansi(environment_value("PATH"));
+    for (std::string_view piece : base::console_pieces(path)) base::console_write(piece);
+    base::console_write("\n");
 }
 
 // The installer's command; nullopt once the user has been told that its
@@ -204,7 +205,8 @@ std::optional<JavaCommand> assemble_command(const Run& run) {
     JavaCommand command = assemble_java_command(
         {run.settings, run.directories, run.options, run.mode, run.places, run.bootstrap, run.external_jre});
     if (!kit::path_exists(command.program_path)) {
-        console::show_error(catalogue::format_message("S_ERJRENFD", {console::utf8_from_ansi(command.program_path), "1.3.1"}));
+        const std::string program = base::utf8_from_ansi(command.program_path);
+        base::show_error(catalogue::format_message("S_ERJRENFD", {program, "1.3.1"}));
         return std::nullopt;
     }
     return command;
@@ -218,15 +220,15 @@ void enter_temp_directory(const Run& run) {
     if (run.bootstrap) SetCurrentDirectoryA(temp.c_str());
 }
 
-RunResult report_missing_parameter_file() {
-    console::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
-    console::wait_for_enter();
-    return kNoParameterFile;
+base::RunResult report_missing_parameter_file() {
+    base::show_error(catalogue::format_message("S_ERVELPARAMNFD"));
+    base::wait_for_enter();
+    return base::kNoParameterFile;
 }
 
 bool registry_writable() {
     if (registry_access_granted()) return true;
-    console::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
+    base::show_error(catalogue::format_message("S_ERR_REG_ACCESS"));
     return false;
 }
 
@@ -234,17 +236,18 @@ bool registry_writable() {
 // it cannot start.
 int start_installer(const Run& run, const std::optional<JavaCommand>& command) {
     if (command) return launch_installer(command->items, run.wait, run.options.debug);
-    console::wait_for_enter();
-    return kErrorReported;
+    base::wait_for_enter();
+    return base::kErrorReported;
 }
 
 // The scratch directory only goes when the installer no longer runs from it.
 void clean_up(const Run& run) {
     if (run.wait) {
-        const std::size_t left = kit::remove_tree(run.places.scratch_directory);
+        const std::string& scratch = run.places.scratch_directory;
+        const std::size_t left = kit::remove_tree(scratch);
         if (left > 0) {
-            console::console_write(catalogue::format_message(
-                "S_ERCLEANUP", {static_cast<unsigned long long>(left), console::utf8_from_ansi(run.places.scratch_directory)}));
+            base::console_write(catalogue::format_message(
+                "S_ERCLEANUP", {static_cast<unsigned long long>(left), base::utf8_from_ansi(scratch)}));
         }
     }
     catalogue::free_message_catalogue();
@@ -253,16 +256,16 @@ void clean_up(const Run& run) {
 // A failed staging has been reported: nothing is started, and the scratch
 // directory goes as it would after a waited-for installer.
 int end_failed_staging(const Run& run) {
-    console::wait_for_enter();
+    base::wait_for_enter();
     clean_up(run);
-    return kErrorReported;
+    return base::kErrorReported;
 }
 
 // Without a catalogue the loader's report goes to standard error, which a
 // program started from Explorer does not have: a box says it in English,
 // unless the run is silent.
 void report_missing_catalogue(std::string command_tail) {
-    if (scan_options(command_tail).silent) return;
+    if (scan_and_cut_options(command_tail).silent) return;
     const std::wstring text = L"Setup could not read its message files (cons.nls).\nIt looked for them in " +
                               vel::program_directory_wide() + L"\\resource";
     MessageBoxW(nullptr, text.c_str(), L"Setup", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
@@ -280,7 +283,7 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     run.places.run_timestamp = make_run_timestamp();
     if (!catalogue::load_message_catalogue()) {
         report_missing_catalogue(command_tail);
-        return kNoCatalogue;
+        return base::kNoCatalogue;
     }
     phase_mark("catalogue");
 
@@ -288,23 +291,23 @@ int launcher_main(const std::string& program_path, const std::string& command_ta
     phase_mark("options");
     if (!run.options.no_console) open_and_bind_console();
     phase_mark("console");
-    const RunResult parameters = read_parameters(run);
+    const base::RunResult parameters = read_parameters(run);
     phase_mark("parameter file");
-    if (parameters == kRunSucceeded && parameter_file_refused(run)) return kErrorReported;
-    if (mode_refused(run)) return kErrorReported;
-    if (!run.options.help && !prerequisites_allow(run)) return kErrorReported;
+    if (parameters == base::kRunSucceeded && parameter_file_refused(run)) return base::kErrorReported;
+    if (mode_refused(run)) return base::kErrorReported;
+    if (!run.options.help && !prerequisites_allow(run)) return base::kErrorReported;
     phase_mark("prerequisite run");
-    if (parameters == kNoParameterFile) return report_missing_parameter_file();
-    if (parameters != kRunSucceeded) return parameters;
+    if (parameters == base::kNoParameterFile) return report_missing_parameter_file();
+    if (parameters != base::kRunSucceeded) return parameters;
 
     const StagingStep staging = stage_kit(run);
-    if (staging == StagingStep::Stop) return kErrorReported;
+    if (staging == StagingStep::Stop) return base::kErrorReported;
     run.wait = !run.bootstrap || flag_set(run.settings.wait_for_completion) || run.options.wait_requested;
     if (staging == StagingStep::Failed) return end_failed_staging(run);
     run.directories = kit::read_location_parameters(run.settings, run.param_file);
     const std::optional<JavaCommand> command = assemble_command(run);
     phase_mark("staging and command line");
-    if (!registry_writable()) return kErrorReported;
+    if (!registry_writable()) return base::kErrorReported;
     phase_mark("registry probe");
     enter_temp_directory(run);
     const int result = start_installer(run, command);

@@ -12,7 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const std::string key = in.ConsumeRandomLengthString(32);
-    const int mode = in.ConsumeBool() ? 1 : 0;
+    const launcher::LocationKey location_key =
+        in.ConsumeBool() ? launcher::LocationKey::FromLocation : launcher::LocationKey::PrereqConfig;
     const std::string command_line = in.ConsumeRemainingBytesAsString();
 
     std::string out = "  previous value  ";
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (early.param_file.size() > launcher::kMaxValueLength || early.jre_location.size() > launcher::kMaxValueLength)
         __builtin_trap();
 
-    const std::string location = launcher::location_assignment(command_line, mode);
+    const std::string location = launcher::location_assignment(command_line, location_key);
     if (location.size() > launcher::kMaxValueLength) __builtin_trap();
     // Quotation marks are removed, and a blank is only kept inside them.
     if (location.find('"') != std::string::npos) __builtin_trap();
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         __builtin_trap();
 
     std::string scanned = command_line;
-    const launcher::OptionState state = launcher::scan_options(scanned);
+    const launcher::OptionState state = launcher::scan_and_cut_options(scanned);
     if (command_line.compare(0, scanned.size(), scanned) != 0) __builtin_trap();
     if (state.jvm_options && scanned.size() + 2 + state.jvm_options->size() != command_line.size()) __builtin_trap();
     if (state.prereq_config_location.size() > launcher::kMaxValueLength) __builtin_trap();

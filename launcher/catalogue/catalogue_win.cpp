@@ -6,7 +6,7 @@
 #include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 
 namespace catalogue {
 
@@ -65,7 +65,7 @@ bool load_message_catalogue() {
         std::fputs("\nERROR: Could not read any NLS message catalogue!\n", stderr);
         return false;
     }
-    console::refresh_console_handle();
+    base::refresh_console_handle();
     return true;
 }
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/run_result.h"
+#include "launcher/base/run_result.h"
 
 namespace kit {
 
@@ -83,7 +83,7 @@ std::vector<std::string> images_directory_candidates(std::string_view startup_lo
 // settings.jre_location holds the -jreLoc value and
 // settings.prereq_config_location the command line's value; on success the
 // startup location is the program's directory. kErrorReported: no scratch directory.
-launcher::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
+base::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
                                         bool jre_location_given, std::string& param_file, std::string& scratch_dir,
                                         std::string& startup_location, KitSettings& settings);
 // SOURCE and NLS_ENABLED into `settings`, and the directories derived from the settings read before.

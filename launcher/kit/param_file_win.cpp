@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/param_file.h"
 #include "launcher/kit/paths.h"
@@ -58,20 +58,20 @@ void log_parameter_file(const std::string& param_file, const std::string& missin
                         const std::string& scratch_dir, const std::string& run_timestamp) {
     const InstallLogSession log(scratch_dir, run_timestamp);
     if (!missing_name.empty()) {
-        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {console::utf8_from_ansi(missing_name)}));
-        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {console::utf8_from_ansi(param_file)}));
+        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {base::utf8_from_ansi(missing_name)}));
+        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {base::utf8_from_ansi(param_file)}));
     } else {
-        log_text(catalogue::format_message("S_USING_PARAMFILE", {console::utf8_from_ansi(param_file)}));
+        log_text(catalogue::format_message("S_USING_PARAMFILE", {base::utf8_from_ansi(param_file)}));
     }
 }
 
 }  // namespace
 
-launcher::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
+base::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
                                         bool jre_location_given, std::string& param_file, std::string& scratch_dir,
                                         std::string& startup_location, KitSettings& settings) {
     std::optional<std::string> scratch = create_scratch_directory(run_timestamp);
-    if (!scratch) return launcher::kErrorReported;
+    if (!scratch) return base::kErrorReported;
     scratch_dir = std::move(*scratch);
 
     std::string missing_name;
@@ -83,7 +83,7 @@ launcher::RunResult read_parameter_file(const std::string& program_directory, co
                 break;
             }
         }
-        if (param_file.empty()) return launcher::kNoParameterFile;
+        if (param_file.empty()) return base::kNoParameterFile;
     }
     param_file = absolute_path(param_file);
 
@@ -93,7 +93,7 @@ launcher::RunResult read_parameter_file(const std::string& program_directory, co
     startup_location = program_directory;
 
     settings.distribution = read_settings(file_reader(param_file), program_directory, jre_location_given, settings);
-    return launcher::kRunSucceeded;
+    return base::kRunSucceeded;
 }
 
 DerivedDirectories read_location_parameters(KitSettings& settings, const std::string& param_file) {

@@ -10,9 +10,9 @@
 #include "common/ansi_text.h"
 #include "common/checked_format.h"
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/paths.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace kit {
 
@@ -53,7 +53,7 @@ std::optional<std::string> program_directory() {
     if (length == 0 || length >= sizeof module) {
         if (length != 0) error = ERROR_INSUFFICIENT_BUFFER;
         // The name of the step the message has always given.
-        console::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
+        base::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
         return std::nullopt;
     }
     return program_directory_of(vel::program_path_in_ansi(std::string(module, length)));
@@ -67,10 +67,10 @@ std::string absolute_path(const std::string& path) {
     char full[kPathBufferSize];
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     if (length != 0 && length < sizeof full) return std::string(full, length);
-    if (launcher::debug_mode) {
+    if (base::debug_mode) {
         // As perror would write it, but through the console writer: the text is UTF-8.
-        const std::string message = catalogue::format_message("S_ERABS_PATH", {console::utf8_from_ansi(path)});
-        console::console_write(vel::format_checked(
+        const std::string message = catalogue::format_message("S_ERABS_PATH", {base::utf8_from_ansi(path)});
+        base::console_write(vel::format_checked(
             "%s: %s\n", {message, std::strerror(length == 0 ? EINVAL : ENAMETOOLONG)}));
     }
     return path;

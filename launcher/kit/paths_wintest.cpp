@@ -3,7 +3,7 @@
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/kit/kit_wintest_support.h"
 #include "launcher/kit/paths.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace kit {
 namespace {
@@ -14,7 +14,7 @@ using namespace wintest;
 // rather than into message boxes that would wait for a click.
 class KitEnvironment : public testing::Environment {
     void SetUp() override {
-        launcher::silent_mode = true;
+        base::silent_mode = true;
         catalogue::load_message_catalogue();
     }
     void TearDown() override { catalogue::free_message_catalogue(); }

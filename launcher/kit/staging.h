@@ -21,6 +21,14 @@ constexpr std::size_t kMaxCommandLineLength = kCommandLineSize - 1;
 // A copy's progress is shown in the console title at most this often.
 constexpr unsigned long kTitleIntervalMs = 250;
 
+// Staging sizes accepted, in megabytes; a failed staging of size 0 reports 45.
+constexpr long long kMaxBootstrapMegabytes = 2047;
+constexpr long long kReportedDefaultMegabytes = 45;
+
+// BOOTSTRAP_SIZE as a decimal number: leading blanks and one sign allowed,
+// reading stops at the first non-digit, 0 without digits.
+long long parse_bootstrap_size(std::string_view text);
+
 struct CopyProgress {
     unsigned long long files = 0, bytes = 0;
     unsigned long long total_files = 0, total_bytes = 0;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/prereq/probes.h"
 #include "launcher/prereq/show_line.h"
 
@@ -31,7 +31,7 @@ struct SpaceKeys {
 };
 
 bool space_outcome(bool passed, const SpaceKeys& keys, int available_mb, std::string_view value) {
-    const std::string required = console::utf8_from_ansi(value);
+    const std::string required = base::utf8_from_ansi(value);
     if (passed) {
         show_line(keys.checking, {required});
         show_line(keys.actual, {available_mb});
@@ -45,18 +45,18 @@ bool space_outcome(bool passed, const SpaceKeys& keys, int available_mb, std::st
 
 bool check_service_pack(std::string_view value, const OsVersion& version) {
     show_line("S_CHECKING_FOR_SERVICE_PACK");
-    kit::log_and_show(console::utf8_from_ansi(format_value_list(value)));
+    kit::log_and_show(base::utf8_from_ansi(format_value_list(value)));
 
     std::string service_pack = version.service_pack;
     if (version.major == 4 && service_pack == "Service Pack 6" && hotfix_q246009_installed()) service_pack += "a";
 
     const bool passed = service_pack_passes(value, service_pack);
-    show_line("S_ACTUAL", {service_pack.empty() ? std::string("none") : console::utf8_from_ansi(service_pack)});
+    show_line("S_ACTUAL", {service_pack.empty() ? std::string("none") : base::utf8_from_ansi(service_pack)});
     return show_verdict(passed);
 }
 
 bool check_display_colors(std::string_view value) {
-    const std::string required = console::utf8_from_ansi(value);
+    const std::string required = base::utf8_from_ansi(value);
     show_line("S_CHECKING_FOR_DISP_COL", {required});
     int bits = display_bits_per_pixel();
     std::string colours = colour_count_text(bits).value_or(catalogue::format_message("S_HIGHER_THAN", {required}));
@@ -65,7 +65,7 @@ bool check_display_colors(std::string_view value) {
 }
 
 bool check_cpu(std::string_view value) {
-    show_line("S_CHECKING_FOR_CPU", {console::utf8_from_ansi(value)});
+    show_line("S_CHECKING_FOR_CPU", {base::utf8_from_ansi(value)});
     int mhz = cpu_mhz();
     show_line("S_ACTUAL_CPU", {mhz});
     return outcome(cpu_verdict(mhz, value));

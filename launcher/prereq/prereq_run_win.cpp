@@ -7,7 +7,7 @@
 
 #include "common/ansi_text.h"
 #include "common/unique_resource.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/prereq/checks.h"
 #include "launcher/prereq/prereq_run.h"
 #include "launcher/prereq/section_reader.h"
@@ -43,7 +43,7 @@ void wait_for_key() {
 }
 
 void show_exit_message() {
-    show_line("S_EXIT_MSG", {console::utf8_from_ansi(kit::install_log_path())});
+    show_line("S_EXIT_MSG", {base::utf8_from_ansi(kit::install_log_path())});
 }
 
 // What one pass works with.
@@ -60,7 +60,7 @@ enum class EntryOutcome { Passed, Failed, EndsPass };
 // The failure text keeps the size of a line; further messages are cut, never
 // inside a UTF-8 character.
 void add_failure_message(std::string& failure_text, const std::string& message) {
-    std::string addition = "\n\n" + console::utf8_from_ansi(message);
+    std::string addition = "\n\n" + base::utf8_from_ansi(message);
     std::size_t room = kMaxLineLength - std::min(failure_text.size(), kMaxLineLength);
     while (room > 0 && room < addition.size() && (static_cast<unsigned char>(addition[room]) & 0xC0) == 0x80) {
         --room;
@@ -74,8 +74,8 @@ EntryOutcome check_entry(const Pass& pass, const std::string& key, const std::st
     if (!check) return EntryOutcome::Passed;
     // An unattended run passes over the display-colour entry.
     if (key == "MIN_DISPLAY_COLORS" && pass.options.silent) return EntryOutcome::Passed;
-    std::string message;
-    if (check->failure_message_key) message = lookup_failure_message(pass.state, check->failure_message_key, pass.param_file);
+    const std::string message =
+        check->failure_message_key ? lookup_failure_message(pass.state, check->failure_message_key, pass.param_file) : "";
     bool met = true;
     if (key == "SERVICE_PACK") {
         met = check_service_pack(value, pass.version);
@@ -109,14 +109,14 @@ PassOutcome check_certified_version(const std::string& param_file, const RunOpti
     read_key_value("Certified Versions", "CERTIFIED_VERSION_FAILURE_MESSAGE", "", failure_message, param_file,
                    vel::ansi_from_utf16);
     show_line("S_CHECKING_FOR_OS_VERSION");
-    kit::log_and_show(console::utf8_from_ansi(format_value_list(list)));
+    kit::log_and_show(base::utf8_from_ansi(format_value_list(list)));
     show_line("S_ACTUAL", {actual});
 
     if (!value_list_contains(list, actual)) {
         show_line("S_SFAILED_ON_NEWLINE");
         if (!failure_message.empty()) {
             kit::log_and_show("\n\n");
-            kit::log_and_show(console::utf8_from_ansi(failure_message));
+            kit::log_and_show(base::utf8_from_ansi(failure_message));
         }
         if (options.ignore_failures) return PassOutcome::Failed;
         show_exit_message();
@@ -159,7 +159,7 @@ void show_failures(const RunState& state, bool required_pass) {
 Decision end_after_execution(bool may_ask) {
     show_exit_message();
     if (may_ask) {
-        console::console_write(catalogue::format_message("S_EXIT_CONTINUE"));
+        base::console_write(catalogue::format_message("S_EXIT_CONTINUE"));
         wait_for_key();
     }
     return Decision::EndRun;

@@ -18,7 +18,7 @@
 #include "launcher/kit/paths.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/staging.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int probe_parameter_file(int argc, char** argv) {
     const std::optional<std::string> program_directory = kit::program_directory();
     const int result = program_directory ? kit::read_parameter_file(*program_directory, timestamp, jre_location_given,
                                                                     param_file, scratch, startup, settings)
-                                         : launcher::kErrorReported;
+                                         : base::kErrorReported;
     show("result", std::to_string(result));
     if (result != 0) return 0;
     const kit::DerivedDirectories derived = kit::read_location_parameters(settings, param_file);
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         }
     }
     if (next >= argc) return 2;
-    launcher::silent_mode = true;
+    base::silent_mode = true;
     catalogue::load_message_catalogue();
     const std::string_view command = argv[next];
     const int rest = argc - next - 1;

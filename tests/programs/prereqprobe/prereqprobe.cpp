@@ -7,9 +7,9 @@
 #include <string>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/prereq/prereq_run.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 int main(int argc, char** argv) {
     if (argc < 4) return 2;
@@ -17,10 +17,10 @@ int main(int argc, char** argv) {
     bool silent = std::strchr(flags, 's') != nullptr;
     bool no_console = std::strchr(flags, 'n') != nullptr;
     if (!catalogue::load_message_catalogue()) return 1;
-    launcher::silent_mode = silent;
+    base::silent_mode = silent;
     if (!no_console) {
-        console::open_console();
-        console::refresh_console_handle();
+        base::open_console();
+        base::refresh_console_handle();
     }
     const prereq::RunOptions options{.silent = silent,
                                      .execute_only = std::strchr(flags, 'e') != nullptr,
