@@ -170,8 +170,7 @@ void read_location_settings(const RawParameterReader& read, KitSettings& setting
 
 DerivedDirectories derive_directories(const KitSettings& settings) {
     DerivedDirectories derived;
-    derived.java_bin = settings.jre_location;
-    join_path(derived.java_bin, "bin");
+    derived.java_bin = path_under(settings.jre_location, "bin");
     derived.installer_lib = settings.ksi_location + "\\jlib";
     derived.core_lib = settings.ksi_core_location + "\\jlib";
     derived.native_lib = settings.ksi_core_location + "\\lib\\win32";

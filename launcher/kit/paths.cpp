@@ -9,12 +9,11 @@ void append_path_component(std::string& path, std::string_view component) {
     path += component;
 }
 
-void join_path(std::string& path, std::string_view component) {
-    if (path.empty()) {
-        path = component;
-        return;
-    }
+std::string path_under(std::string_view directory, std::string_view component) {
+    std::string path(directory);
+    if (path.empty()) return std::string(component);
     append_path_component(path, component);
+    return path;
 }
 
 std::optional<std::string> parent_directory(std::string_view path) {

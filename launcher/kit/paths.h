@@ -16,8 +16,8 @@ constexpr std::string_view kFallbackTempDirectory = "C:\\TEMP";
 
 // Appends "\\" unless the path already ends with one, then the component.
 void append_path_component(std::string& path, std::string_view component);
-// Like append_path_component, but an empty path becomes the component alone.
-void join_path(std::string& path, std::string_view component);
+// `component` inside `directory`; the component alone without a directory.
+std::string path_under(std::string_view directory, std::string_view component);
 // The path cut at its last "\\"; nullopt for an empty path, which has no parent.
 std::optional<std::string> parent_directory(std::string_view path);
 void strip_trailing_separator(std::string& path);
