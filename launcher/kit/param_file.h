@@ -84,8 +84,8 @@ std::vector<std::string> images_directory_candidates(std::string_view startup_lo
 // settings.prereq_config_location the command line's value; on success the
 // startup location is the program's directory. kErrorReported: no scratch directory.
 base::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
-                                        bool jre_location_given, std::string& param_file, std::string& scratch_dir,
-                                        std::string& startup_location, KitSettings& settings);
+                                    bool jre_location_given, std::string& param_file, std::string& scratch_dir,
+                                    std::string& startup_location, KitSettings& settings);
 // SOURCE and NLS_ENABLED into `settings`, and the directories derived from the settings read before.
 DerivedDirectories read_location_parameters(KitSettings& settings, const std::string& param_file);
 // The kit's images directory beside the startup location, or empty when there is none.

@@ -68,8 +68,8 @@ void log_parameter_file(const std::string& param_file, const std::string& missin
 }  // namespace
 
 base::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
-                                        bool jre_location_given, std::string& param_file, std::string& scratch_dir,
-                                        std::string& startup_location, KitSettings& settings) {
+                                    bool jre_location_given, std::string& param_file, std::string& scratch_dir,
+                                    std::string& startup_location, KitSettings& settings) {
     std::optional<std::string> scratch = create_scratch_directory(run_timestamp);
     if (!scratch) return base::kErrorReported;
     scratch_dir = std::move(*scratch);
