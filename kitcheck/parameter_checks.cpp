@@ -6,7 +6,7 @@
 #include "kitcheck/checks.h"
 #include "launcher/java_command.h"
 #include "launcher/kit/param_file.h"
-#include "launcher/main_flow.h"
+#include "launcher/kit/staging.h"
 
 namespace kitcheck {
 
@@ -99,11 +99,11 @@ std::string unknown_parameter_key(const std::string& key) {
 
 void check_bootstrap_size(const ProfileEntry& entry, const std::string& file, Report& report) {
     const std::string& value = entry.value;
-    const long long megabytes = launcher::parse_bootstrap_size(value);
-    if (megabytes < 0 || megabytes > launcher::kMaxBootstrapMegabytes) {
+    const long long megabytes = kit::parse_bootstrap_size(value);
+    if (megabytes < 0 || megabytes > kit::kMaxBootstrapMegabytes) {
         report.error(file, entry.line,
                      "BOOTSTRAP_SIZE=" + value + " is out of range: setup.exe takes 0 to " +
-                         std::to_string(launcher::kMaxBootstrapMegabytes) + " (megabytes)");
+                         std::to_string(kit::kMaxBootstrapMegabytes) + " (megabytes)");
     } else if (!all_digits(value)) {
         report.warning(file, entry.line, "BOOTSTRAP_SIZE=" + value + " is read as " + std::to_string(megabytes));
     }

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "kitcheck/checks.h"
-#include "launcher/main_flow.h"
+#include "launcher/kit/staging.h"
 
 namespace kitcheck {
 
@@ -149,8 +149,8 @@ void check_staged_size(const std::string& file, const kit::KitSettings& settings
         total += bytes;
         listing += (listing.empty() ? "" : ", ") + std::string(part.name) + "\\ " + size_text(bytes);
     }
-    const long long megabytes = launcher::parse_bootstrap_size(settings.bootstrap_size);
-    if (megabytes < 0 || megabytes > launcher::kMaxBootstrapMegabytes) return;  // reported as out of range
+    const long long megabytes = kit::parse_bootstrap_size(settings.bootstrap_size);
+    if (megabytes < 0 || megabytes > kit::kMaxBootstrapMegabytes) return;  // reported as out of range
     const std::string copied = "staging copies " + size_text(total) + " (" + listing + ")";
     const std::string setting = "BOOTSTRAP_SIZE=" + settings.bootstrap_size;
     if (megabytes == 0) {

@@ -59,13 +59,13 @@ std::string property(std::string_view name, std::string_view value, bool quote, 
 // The core as the installer finds it: staged, or KSI_CORE_LOCATION taken from
 // the program's directory (installers of this kit expect that form).
 std::string installer_core_location(const JavaCommandInput& in) {
-    if (in.bootstrap) return in.scratch_directory + "\\ksi";
-    return in.program_directory + "\\" + in.ksi_core_location;
+    if (in.bootstrap) return in.places.scratch_directory + "\\ksi";
+    return in.places.program_directory + "\\" + in.settings.ksi_core_location;
 }
 
 }  // namespace
 
-ModeChoice choose_mode(const ModeFlags& flags, bool silent, const std::string& install_class,
+ModeChoice choose_mode(const OptionState& flags, const std::string& install_class,
                        const std::string& install_oneclick_class) {
     if (flags.preclonesetup) return {"velmor.setmgr.kta.ktac.KtacPreCloneSetup", false, true, false};
     if (flags.prereqchecker) return {"velmor.setmgr.ktp.ktpc.ktpcc.KtpccPrereqApp", false, false, false};
@@ -73,7 +73,7 @@ ModeChoice choose_mode(const ModeFlags& flags, bool silent, const std::string& i
     if (flags.attachhome) return {"velmor.setmgr.kta.ktac.KtacAttachHome", false, false, false};
     if (flags.removehome) return {"velmor.setmgr.kta.ktac.KtacRemoveHome", true, true, false};
     if (flags.addnode) return {install_class, true, true, false};
-    if (flags.oneclick && silent) return {std::string(kRegularInstallerClass), false, false, false};
+    if (flags.oneclick && flags.silent) return {std::string(kRegularInstallerClass), false, false, false};
     if (flags.oneclick) return {install_oneclick_class, false, false, true};
     return {install_class, false, false, false};
 }
@@ -117,9 +117,9 @@ std::string expand_extra_classpath(std::string_view prefix, std::string_view lis
 }
 
 std::string build_classpath(const JavaCommandInput& in) {
-    const std::string& core = in.core_archive_directory;
-    const std::string& archives = in.archive_directory;
-    std::string path = in.scratch_directory;
+    const std::string& core = in.directories.core_lib;
+    const std::string& archives = in.directories.installer_lib;
+    std::string path = in.places.scratch_directory;
     for (const char* jar : {"VelInstaller.jar", "quickpath.jar", "docreader2.jar", "nodm.jar", "common.jar",
                             "VelInstallerNet.jar"}) {
         path += ";" + core + "\\" + jar;
@@ -128,11 +128,11 @@ std::string build_classpath(const JavaCommandInput& in) {
                             "gwk3.jar", "gwk3-swingaccess.jar", "gwk3-nls.jar", "swingaccess.jar"}) {
         path += ";" + archives + "\\" + jar;
     }
-    path += ";" + archives + "\\" + in.thin_jdbc_filename;
+    path += ";" + archives + "\\" + in.settings.thin_jdbc_filename;
     path += ';';
     // Each extra archive ends with ";". No entry names the current drive's
     // root, where any user may create directories the installer would search.
-    path += expand_extra_classpath(in.scratch_directory, in.addto_classpath);
+    path += expand_extra_classpath(in.places.scratch_directory, in.settings.addto_classpath);
     path += archives + "\\syscheck.jar";
     for (const char* jar : {"jgwk4.jar", "jgwk4-nls.jar"}) {
         path += ";" + archives + "\\" + jar;
@@ -178,45 +178,47 @@ std::vector<std::string> memory_option_words(std::string_view text) {
 }
 
 JavaCommand assemble_java_command(const JavaCommandInput& in) {
+    const kit::KitSettings& settings = in.settings;
+    const OptionState& options = in.options;
     JavaCommand command;
-    const std::string name = java_program_name(in.debug, in.memory, in.silent, in.no_console);
-    command.program_path = in.java_bin_directory.empty() ? name : in.java_bin_directory + "\\" + name;
+    const std::string name = java_program_name(options.debug, options.memory, options.silent, options.no_console);
+    command.program_path = in.directories.java_bin.empty() ? name : in.directories.java_bin + "\\" + name;
 
     std::vector<std::string>& items = command.items;
     items.push_back(quoted(command.program_path) + " ");
-    if (!in.jre_osdparam.empty()) items.push_back(in.jre_osdparam);
-    items.push_back(property("library_loc", in.native_library_directory, true, false));
+    if (!settings.jre_osdparam.empty()) items.push_back(settings.jre_osdparam);
+    items.push_back(property("library_loc", in.directories.native_lib, true, false));
     items.push_back(property("ksi_loc", installer_core_location(in), true, false));
     items.push_back(property("bootstrap", in.bootstrap ? "TRUE" : "FALSE", false, false));
-    items.push_back(property("startup_location", in.startup_location, true, false));
-    items.push_back(property("jre_loc", in.distribution ? in.jre_location : "..\\..\\jre", true, false));
+    items.push_back(property("startup_location", in.places.startup_location, true, false));
+    items.push_back(property("jre_loc", settings.distribution ? settings.jre_location : "..\\..\\jre", true, false));
     if (in.external_jre) items.push_back(property("extjre", "true", true, true));
-    if (in.copy_threads != "0") items.push_back(property("copythreads", in.copy_threads, false, true));
-    items.push_back(property("exec_location", in.launcher_path, true, true));
-    items.push_back(property("nlsEnabled", in.nls_enabled, true, true));
-    items.push_back(property("prereqConfigLoc", in.prereq_config_location, true, true));
-    if (in.jvm_options) items.push_back(*in.jvm_options);
-    if (!in.jre_memory_options.empty() && !in.has_mx) {
-        for (std::string& word : memory_option_words(in.jre_memory_options)) items.push_back(std::move(word));
+    if (settings.copy_threads != "0") items.push_back(property("copythreads", settings.copy_threads, false, true));
+    items.push_back(property("exec_location", in.places.launcher_path, true, true));
+    items.push_back(property("nlsEnabled", settings.nls_enabled, true, true));
+    items.push_back(property("prereqConfigLoc", settings.prereq_config_location, true, true));
+    if (options.jvm_options) items.push_back(*options.jvm_options);
+    if (!settings.jre_memory_options.empty() && !options.has_mx) {
+        for (std::string& word : memory_option_words(settings.jre_memory_options)) items.push_back(std::move(word));
     }
-    if (in.memory) items.emplace_back("-verbose:gc");
+    if (options.memory) items.emplace_back("-verbose:gc");
     items.emplace_back("-cp");
     items.push_back(build_classpath(in));
     const std::size_t regular_command = items.size();
-    items.push_back(in.main_class);
-    if (in.doubled) {
+    items.push_back(in.mode.main_class);
+    if (in.mode.doubled) {
         const std::vector<std::string> regular(items.begin(), items.begin() + regular_command);
         items.insert(items.end(), regular.begin(), regular.end());
         items.emplace_back(kRegularInstallerClass);
     }
     items.emplace_back("-scratchPath");
-    items.push_back(quoted(in.scratch_directory) + " ");
-    add_source_location(in.source, items, in.startup_location);
+    items.push_back(quoted(in.places.scratch_directory) + " ");
+    add_source_location(settings.source, items, in.places.startup_location);
     items.emplace_back("-sourceType");
     items.emplace_back("network");
     items.emplace_back("-timestamp");
-    items.push_back(in.run_timestamp);
-    items.push_back(in.command_line);
+    items.push_back(in.places.run_timestamp);
+    items.push_back(in.places.command_line);
     return command;
 }
 

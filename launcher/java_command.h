@@ -7,20 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "launcher/kit/param_file.h"
+#include "launcher/options.h"
+
 namespace launcher {
 
 inline constexpr std::string_view kRegularInstallerClass = "velmor.setmgr.kta.ktac.KtacInstaller";
-
-// The mode options of the command line that decide the main class.
-struct ModeFlags {
-    bool preclonesetup = false;
-    bool prereqchecker = false;
-    bool updatenodelist = false;
-    bool attachhome = false;
-    bool removehome = false;
-    bool addnode = false;
-    bool oneclick = false;
-};
 
 struct ModeChoice {
     std::string main_class;
@@ -29,50 +21,32 @@ struct ModeChoice {
     bool doubled = false;              // one-click: the regular command follows as arguments
 };
 
-// The first mode that applies wins.
-ModeChoice choose_mode(const ModeFlags& flags, bool silent, const std::string& install_class,
+// The first mode option that applies wins.
+ModeChoice choose_mode(const OptionState& options, const std::string& install_class,
                        const std::string& install_oneclick_class);
 
 // "java.exe" or "javaw.exe".
 std::string java_program_name(bool debug, bool memory, bool silent, bool no_console);
 
-// Everything the assembly reads, gathered by the main flow.
-struct JavaCommandInput {
-    std::string java_bin_directory;
-    std::string native_library_directory;  // KSI_CORE_LOCATION\lib\win32
-    std::string core_archive_directory;    // KSI_CORE_LOCATION\jlib
-    std::string archive_directory;         // KSI_LOCATION\jlib
-    std::string ksi_core_location;
-    std::string program_directory;         // without a final backslash
-    std::string jre_location;
+// The places of this run that the command names, as the main flow found them.
+struct RunPlaces {
+    std::string program_directory;  // without a final backslash
     std::string scratch_directory;
     std::string startup_location;
     std::string launcher_path;
     std::string run_timestamp;
-    std::string command_line;              // already cut at "-J"
+    std::string command_line;  // cut at "-J" by the option scan
+};
 
-    std::string jre_osdparam;
-    std::string jre_memory_options;
-    std::string copy_threads;
-    std::string nls_enabled;
-    std::string prereq_config_location;
-    std::string thin_jdbc_filename;
-    std::string addto_classpath;
-    std::string source;
+// Everything the assembly reads, where the main flow keeps it.
+struct JavaCommandInput {
+    const kit::KitSettings& settings;
+    const kit::DerivedDirectories& directories;
+    const OptionState& options;
+    const ModeChoice& mode;
+    const RunPlaces& places;
     bool bootstrap = false;
-
-    std::optional<std::string> jvm_options;
-    bool has_mx = false;
-
-    std::string main_class;
-    bool doubled = false;
-
-    bool debug = false;
-    bool memory = false;
-    bool silent = false;
-    bool no_console = false;
-    bool distribution = false;
-    bool external_jre = false;
+    bool external_jre = false;  // the runtime is used where it is, not staged
 };
 
 struct JavaCommand {

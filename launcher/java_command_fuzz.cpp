@@ -12,49 +12,50 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
-    launcher::JavaCommandInput input;
-    for (std::string* field : {&input.java_bin_directory, &input.native_library_directory,
-                               &input.core_archive_directory, &input.archive_directory, &input.ksi_core_location,
-                               &input.program_directory, &input.jre_location, &input.scratch_directory,
-                               &input.startup_location, &input.launcher_path, &input.run_timestamp,
-                               &input.jre_osdparam, &input.jre_memory_options, &input.copy_threads,
-                               &input.nls_enabled, &input.prereq_config_location, &input.thin_jdbc_filename,
-                               &input.addto_classpath, &input.source}) {
+    kit::KitSettings settings;
+    kit::DerivedDirectories directories;
+    launcher::RunPlaces places;
+    for (std::string* field : {&directories.java_bin, &directories.native_lib, &directories.core_lib,
+                               &directories.installer_lib, &settings.ksi_core_location, &places.program_directory,
+                               &settings.jre_location, &places.scratch_directory, &places.startup_location,
+                               &places.launcher_path, &places.run_timestamp, &settings.jre_osdparam,
+                               &settings.jre_memory_options, &settings.copy_threads, &settings.nls_enabled,
+                               &settings.prereq_config_location, &settings.thin_jdbc_filename,
+                               &settings.addto_classpath, &settings.source}) {
         *field = in.ConsumeRandomLengthString(300);
     }
-    input.bootstrap = in.ConsumeBool();
-    if (in.ConsumeBool()) input.jvm_options = in.ConsumeRandomLengthString(300);
-    input.has_mx = in.ConsumeBool();
-    input.debug = in.ConsumeBool();
-    input.memory = in.ConsumeBool();
-    input.silent = in.ConsumeBool();
-    input.no_console = in.ConsumeBool();
-    input.distribution = in.ConsumeBool();
-    input.external_jre = in.ConsumeBool();
+    launcher::OptionState options;
+    const bool bootstrap = in.ConsumeBool();
+    if (in.ConsumeBool()) options.jvm_options = in.ConsumeRandomLengthString(300);
+    options.has_mx = in.ConsumeBool();
+    options.debug = in.ConsumeBool();
+    options.memory = in.ConsumeBool();
+    options.silent = in.ConsumeBool();
+    options.no_console = in.ConsumeBool();
+    settings.distribution = in.ConsumeBool();
+    const bool external_jre = in.ConsumeBool();
 
-    launcher::ModeFlags flags;
-    for (bool* flag : {&flags.preclonesetup, &flags.prereqchecker, &flags.updatenodelist, &flags.attachhome,
-                       &flags.removehome, &flags.addnode, &flags.oneclick}) {
+    for (bool* flag : {&options.preclonesetup, &options.prereqchecker, &options.updatenodelist, &options.attachhome,
+                       &options.removehome, &options.addnode, &options.oneclick}) {
         *flag = in.ConsumeBool();
     }
     const std::string install_class = in.ConsumeRandomLengthString(100);
     const std::string oneclick_class = in.ConsumeRandomLengthString(100);
-    const launcher::ModeChoice mode = launcher::choose_mode(flags, input.silent, install_class, oneclick_class);
-    input.main_class = mode.main_class;
-    input.doubled = mode.doubled;
-    input.command_line = in.ConsumeRemainingBytesAsString();
+    const launcher::ModeChoice mode = launcher::choose_mode(options, install_class, oneclick_class);
+    places.command_line = in.ConsumeRemainingBytesAsString();
+    const launcher::JavaCommandInput input{settings, directories, options, mode, places, bootstrap, external_jre};
 
     const launcher::JavaCommand command = launcher::assemble_java_command(input);
     if (command.items.empty() || command.items.front() != "\"" + command.program_path + "\" ") __builtin_trap();
-    if (command.items.back() != input.command_line) __builtin_trap();
-    if (std::find(command.items.begin(), command.items.end(), input.main_class) == command.items.end())
+    if (command.items.back() != places.command_line) __builtin_trap();
+    if (std::find(command.items.begin(), command.items.end(), mode.main_class) == command.items.end())
         __builtin_trap();
     if (mode.doubled && std::find(command.items.begin(), command.items.end(),
                                   launcher::kRegularInstallerClass) == command.items.end())
         __builtin_trap();
 
     // Each word is one argument: its marks pair up and no blank stands outside them.
-    for (const std::string& word : launcher::memory_option_words(input.jre_memory_options)) {
+    for (const std::string& word : launcher::memory_option_words(settings.jre_memory_options)) {
         bool in_quotes = false;
         for (char c : word) {
             if (c == '"') in_quotes = !in_quotes;
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string classpath = launcher::build_classpath(input);
     if (classpath.size() < 2 || classpath.front() != '"' || classpath.back() != '"') __builtin_trap();
     std::vector<std::string> items;
-    launcher::add_source_location(input.source, items, input.startup_location);
-    if (input.source.empty() != items.empty()) __builtin_trap();
+    launcher::add_source_location(settings.source, items, places.startup_location);
+    if (settings.source.empty() != items.empty()) __builtin_trap();
     return 0;
 }

@@ -14,24 +14,36 @@ namespace {
 
 using Items = std::vector<std::string>;
 
-JavaCommandInput plain_run() {
-    JavaCommandInput in;
-    in.java_bin_directory = "D:\\kit\\jre\\bin";
-    in.native_library_directory = "D:\\kit\\lib\\win32";
-    in.core_archive_directory = "D:\\kit\\jlib";
-    in.archive_directory = "A";
-    in.ksi_core_location = "core";
-    in.program_directory = "D:\\kit";
-    in.jre_location = "D:\\kit\\jre";
-    in.scratch_directory = "S";
-    in.startup_location = "D:\\kit";
-    in.launcher_path = "D:\\kit\\setup.exe";
-    in.run_timestamp = "2004-03-09_02-15-07PM";
-    in.command_line = "";
-    in.copy_threads = "0";
-    in.nls_enabled = "TRUE";
-    in.thin_jdbc_filename = "thindrv12.jar";
-    in.main_class = "velmor.setmgr.kta.ktac.KtacInstaller";
+// The parts of a run the command reads, owned here.
+struct TestRun {
+    kit::KitSettings settings;
+    kit::DerivedDirectories directories;
+    OptionState options;
+    ModeChoice mode;
+    RunPlaces places;
+    bool bootstrap = false;
+    bool external_jre = false;
+    JavaCommandInput input() const { return {settings, directories, options, mode, places, bootstrap, external_jre}; }
+};
+
+TestRun plain_run() {
+    TestRun in;
+    in.directories.java_bin = "D:\\kit\\jre\\bin";
+    in.directories.native_lib = "D:\\kit\\lib\\win32";
+    in.directories.core_lib = "D:\\kit\\jlib";
+    in.directories.installer_lib = "A";
+    in.settings.ksi_core_location = "core";
+    in.places.program_directory = "D:\\kit";
+    in.settings.jre_location = "D:\\kit\\jre";
+    in.places.scratch_directory = "S";
+    in.places.startup_location = "D:\\kit";
+    in.places.launcher_path = "D:\\kit\\setup.exe";
+    in.places.run_timestamp = "2004-03-09_02-15-07PM";
+    in.places.command_line = "";
+    in.settings.copy_threads = "0";
+    in.settings.nls_enabled = "TRUE";
+    in.settings.thin_jdbc_filename = "thindrv12.jar";
+    in.mode.main_class = "velmor.setmgr.kta.ktac.KtacInstaller";
     return in;
 }
 
@@ -69,25 +81,25 @@ Items concat(std::initializer_list<Items> parts) {
 }  // namespace
 
 TEST(JavaCommand, PlainRunGivesTheExactItems) {
-    JavaCommand command = assemble_java_command(plain_run());
+    JavaCommand command = assemble_java_command(plain_run().input());
     EXPECT_EQ(command.program_path, "D:\\kit\\jre\\bin\\javaw.exe");
     EXPECT_EQ(command.items, concat({regular_head(), {"velmor.setmgr.kta.ktac.KtacInstaller"}, tail("")}));
 }
 
 TEST(JavaCommand, OptionalItemsStandInTheirPlaces) {
-    JavaCommandInput in = plain_run();
-    in.jre_osdparam = "-Xss2m -Xrs";
+    TestRun in = plain_run();
+    in.settings.jre_osdparam = "-Xss2m -Xrs";
     in.bootstrap = true;
-    in.distribution = true;
+    in.settings.distribution = true;
     in.external_jre = true;
-    in.copy_threads = "4";
-    in.prereq_config_location = "C:\\pre";
-    in.jvm_options = "-mx512m -Dy=2";
-    in.has_mx = true;
-    in.jre_memory_options = "-ms50m";
-    in.memory = true;
-    in.command_line = "-silent -memory ";
-    Items items = assemble_java_command(in).items;
+    in.settings.copy_threads = "4";
+    in.settings.prereq_config_location = "C:\\pre";
+    in.options.jvm_options = "-mx512m -Dy=2";
+    in.options.has_mx = true;
+    in.settings.jre_memory_options = "-ms50m";
+    in.options.memory = true;
+    in.places.command_line = "-silent -memory ";
+    Items items = assemble_java_command(in.input()).items;
     Items expected = {"\"D:\\kit\\jre\\bin\\java.exe\" ",
                       "-Xss2m -Xrs",
                       "-Dvelmor.installer.library_loc=\"D:\\kit\\lib\\win32\"",
@@ -109,10 +121,10 @@ TEST(JavaCommand, OptionalItemsStandInTheirPlaces) {
 }
 
 TEST(JavaCommand, MemoryOptionsAreOneItemPerWord) {
-    JavaCommandInput in = plain_run();
-    in.jre_memory_options = "-mx150m -ms50m";
-    in.jvm_options = "-Xrs";
-    Items items = assemble_java_command(in).items;
+    TestRun in = plain_run();
+    in.settings.jre_memory_options = "-mx150m -ms50m";
+    in.options.jvm_options = "-Xrs";
+    Items items = assemble_java_command(in.input()).items;
     ASSERT_EQ(items.size(), 22u);
     EXPECT_EQ(items[9], "-Xrs");
     EXPECT_EQ(items[10], "-mx150m");
@@ -163,16 +175,16 @@ Items crt_split(std::string_view line) {
 }
 
 TEST(JavaCommand, JavaReceivesValuesEndingInABackslashIntact) {
-    JavaCommandInput in = plain_run();
-    in.distribution = true;
-    in.jre_location = "C:\\jre\\";
-    in.prereq_config_location = "C:\\pre\\";
-    in.scratch_directory = "S\\\\";
-    in.source = "C:\\stage\\";
-    in.jre_memory_options = "\"-Djava.io.tmpdir=C:\\My Temp\\\" -mx1m";
-    in.command_line = "-silent ";
+    TestRun in = plain_run();
+    in.settings.distribution = true;
+    in.settings.jre_location = "C:\\jre\\";
+    in.settings.prereq_config_location = "C:\\pre\\";
+    in.places.scratch_directory = "S\\\\";
+    in.settings.source = "C:\\stage\\";
+    in.settings.jre_memory_options = "\"-Djava.io.tmpdir=C:\\My Temp\\\" -mx1m";
+    in.places.command_line = "-silent ";
     std::string line;
-    for (const std::string& item : assemble_java_command(in).items) line += item + " ";
+    for (const std::string& item : assemble_java_command(in.input()).items) line += item + " ";
     const Items args = crt_split(line);
 
     ASSERT_EQ(args.size(), 23u) << line;
@@ -194,11 +206,11 @@ TEST(JavaCommand, JavaReceivesValuesEndingInABackslashIntact) {
 TEST(JavaCommand, DoubleByteCharactersEndingInABackslashByteAreNotDoubled) {
     vel::set_ansi_lead_byte_range(0x81, 0x9f);
     vel::set_ansi_lead_byte_range(0xe0, 0xfc);
-    JavaCommandInput in = plain_run();
-    in.prereq_config_location = "C:\\\x95\x5c";
-    in.jre_memory_options = "\"-Dx=\x95\x5c\"";
+    TestRun in = plain_run();
+    in.settings.prereq_config_location = "C:\\\x95\x5c";
+    in.settings.jre_memory_options = "\"-Dx=\x95\x5c\"";
     std::string line;
-    for (const std::string& item : assemble_java_command(in).items) line += item;
+    for (const std::string& item : assemble_java_command(in.input()).items) line += item;
     vel::clear_ansi_lead_bytes();
     EXPECT_THAT(line, testing::HasSubstr("-Dvelmor.installer.prereqConfigLoc=\"C:\\\x95\x5c\" "));
     EXPECT_THAT(line, testing::HasSubstr("\"-Dx=\x95\x5c\""));
@@ -212,59 +224,61 @@ TEST(JavaCommand, ProgramAndModeChoice) {
     EXPECT_EQ(java_program_name(false, true, true, true), "java.exe");
 
     const std::string install = "my.Install", oneclick = "my.OneClick";
-    ModeFlags flags;
-    EXPECT_EQ(choose_mode(flags, false, install, oneclick).main_class, install);
+    OptionState flags;
+    EXPECT_EQ(choose_mode(flags, install, oneclick).main_class, install);
     flags.oneclick = true;
-    ModeChoice choice = choose_mode(flags, false, install, oneclick);
+    ModeChoice choice = choose_mode(flags, install, oneclick);
     EXPECT_EQ(choice.main_class, oneclick);
     EXPECT_TRUE(choice.doubled);
-    choice = choose_mode(flags, true, install, oneclick);
+    flags.silent = true;
+    choice = choose_mode(flags, install, oneclick);
+    flags.silent = false;
     EXPECT_EQ(choice.main_class, "velmor.setmgr.kta.ktac.KtacInstaller");
     EXPECT_FALSE(choice.doubled);
     flags.addnode = true;
-    choice = choose_mode(flags, false, install, oneclick);
+    choice = choose_mode(flags, install, oneclick);
     EXPECT_EQ(choice.main_class, install);
     EXPECT_TRUE(choice.forces_no_bootstrap && choice.distribution_guard);
     flags.attachhome = true;
-    choice = choose_mode(flags, false, install, oneclick);
+    choice = choose_mode(flags, install, oneclick);
     EXPECT_EQ(choice.main_class, "velmor.setmgr.kta.ktac.KtacAttachHome");
     EXPECT_FALSE(choice.forces_no_bootstrap || choice.distribution_guard);
     flags.removehome = true;
     flags.prereqchecker = true;
-    choice = choose_mode(flags, false, install, oneclick);
+    choice = choose_mode(flags, install, oneclick);
     EXPECT_EQ(choice.main_class, "velmor.setmgr.ktp.ktpc.ktpcc.KtpccPrereqApp");
     EXPECT_FALSE(choice.forces_no_bootstrap || choice.distribution_guard);
     flags.preclonesetup = true;
-    choice = choose_mode(flags, false, install, oneclick);
+    choice = choose_mode(flags, install, oneclick);
     EXPECT_EQ(choice.main_class, "velmor.setmgr.kta.ktac.KtacPreCloneSetup");
     EXPECT_TRUE(choice.distribution_guard);
     EXPECT_FALSE(choice.forces_no_bootstrap);
 }
 
 TEST(JavaCommand, OneClickCarriesTheRegularCommand) {
-    JavaCommandInput in = plain_run();
-    in.main_class = "velmor.setmgr.kto.ktoc.KtocOneClickInstaller";
-    in.doubled = true;
-    in.command_line = "-oneclick ";
-    Items items = assemble_java_command(in).items;
+    TestRun in = plain_run();
+    in.mode.main_class = "velmor.setmgr.kto.ktoc.KtocOneClickInstaller";
+    in.mode.doubled = true;
+    in.places.command_line = "-oneclick ";
+    Items items = assemble_java_command(in.input()).items;
     EXPECT_EQ(items, concat({regular_head(), {"velmor.setmgr.kto.ktoc.KtocOneClickInstaller"}, regular_head(),
                              {"velmor.setmgr.kta.ktac.KtacInstaller"}, tail("-oneclick ")}));
 }
 
 TEST(JavaCommand, ListGrowsBeyondFortyEightItems) {
-    JavaCommandInput in = plain_run();
-    in.doubled = true;
-    in.jre_osdparam = "-Xrs";
+    TestRun in = plain_run();
+    in.mode.doubled = true;
+    in.settings.jre_osdparam = "-Xrs";
     in.external_jre = true;
-    in.copy_threads = "2";
-    in.jvm_options = "-Xa";
-    in.memory = true;
-    in.jre_memory_options = "-ms1m -ms2m -ms3m -ms4m";
-    in.source = "http://host/p.xml";
-    in.scratch_directory = std::string(5000, 's');
-    Items items = assemble_java_command(in).items;
+    in.settings.copy_threads = "2";
+    in.options.jvm_options = "-Xa";
+    in.options.memory = true;
+    in.settings.jre_memory_options = "-ms1m -ms2m -ms3m -ms4m";
+    in.settings.source = "http://host/p.xml";
+    in.places.scratch_directory = std::string(5000, 's');
+    Items items = assemble_java_command(in.input()).items;
     EXPECT_EQ(items.size(), 51u);
-    EXPECT_EQ(items[43], "\"" + in.scratch_directory + "\" ");
+    EXPECT_EQ(items[43], "\"" + in.places.scratch_directory + "\" ");
     EXPECT_EQ(items[45], "\"http://host/p.xml\" ");
     EXPECT_EQ(items.back(), "");
 }
@@ -273,9 +287,9 @@ TEST(JavaCommand, ExtraClasspath) {
     EXPECT_EQ(expand_extra_classpath("S", "a.jar;b.jar"), "S\\a.jar;S\\b.jar;");
     EXPECT_EQ(expand_extra_classpath("S", ";;a.jar;"), "S\\a.jar;");
     EXPECT_EQ(expand_extra_classpath("S", ""), "");
-    JavaCommandInput in = plain_run();
-    in.addto_classpath = "a.jar;b.jar";
-    EXPECT_THAT(build_classpath(in), testing::HasSubstr(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;A\\syscheck.jar;"));
+    TestRun in = plain_run();
+    in.settings.addto_classpath = "a.jar;b.jar";
+    EXPECT_THAT(build_classpath(in.input()), testing::HasSubstr(";A\\thindrv12.jar;S\\a.jar;S\\b.jar;A\\syscheck.jar;"));
 }
 
 TEST(JavaCommand, SourceLocation) {

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/child_process.h"
-#include "launcher/console.h"
+#include "launcher/base/child_process.h"
+#include "launcher/base/console.h"
 #include "launcher/options.h"
 #include "launcher/phase_times.h"
 
@@ -28,25 +28,25 @@ public:
 }  // namespace
 
 int launch_installer(const std::vector<std::string>& items, bool wait, bool debug) {
-    std::string command_line = options::join_arguments(items);
+    std::string command_line = join_arguments(items);
     if (debug) {
-        const std::string program = items.empty() ? std::string() : console::utf8_from_ansi(items[0]);
-        console::console_write(catalogue::format_message("S_JVMLOADMSG", {program}));
-        console::console_write("\n");
+        const std::string program = items.empty() ? std::string() : base::utf8_from_ansi(items[0]);
+        base::console_write(catalogue::format_message("S_JVMLOADMSG", {program}));
+        base::console_write("\n");
         // Shown as UTF-8; Windows is handed the ANSI command line itself.
-        const std::string shown = console::utf8_from_ansi(command_line);
-        for (std::string_view piece : console_pieces(shown)) console::console_write(piece);
-        console::console_write("\n");
+        const std::string shown = base::utf8_from_ansi(command_line);
+        for (std::string_view piece : base::console_pieces(shown)) base::console_write(piece);
+        base::console_write("\n");
     }
 
-    const ChildResult child = [&] {
-        if (!wait) return run_child(command_line, ChildWindow::Shown, false);
+    const base::ChildResult child = [&] {
+        if (!wait) return base::run_child(command_line, base::ChildWindow::Shown, false);
         const BreakIgnored while_waiting;
-        return run_child(command_line, ChildWindow::Shown, true);
+        return base::run_child(command_line, base::ChildWindow::Shown, true);
     }();
     if (!child.created) {
-        console::show_error(catalogue::format_message("S_ERGOSLST", {"CreateKSIProcess()", child.code}));
-        console::wait_for_enter();
+        base::show_error(catalogue::format_message("S_ERGOSLST", {"CreateKSIProcess()", child.code}));
+        base::wait_for_enter();
     }
     // Creating the process and the run itself: the bare launcher does both too.
     phase_mark("installer run");

@@ -7,10 +7,6 @@
 
 namespace launcher {
 
-// Staging sizes accepted, in megabytes; a failed staging of size 0 reports 45.
-constexpr long long kMaxBootstrapMegabytes = 2047;
-constexpr long long kReportedDefaultMegabytes = 45;
-
 // The whole run, from the program's full path and the command-line tail as
 // typed to the process exit code.
 int launcher_main(const std::string& program_path, const std::string& command_tail);
@@ -20,9 +16,5 @@ std::string format_run_timestamp(const std::tm& local_time);
 
 // The directory part of the program path ("." when it has none).
 std::string find_startup_location(std::string_view program_path);
-
-// BOOTSTRAP_SIZE as a decimal number: leading blanks and one sign allowed,
-// reading stops at the first non-digit, 0 without digits.
-long long parse_bootstrap_size(std::string_view text);
 
 }  // namespace launcher

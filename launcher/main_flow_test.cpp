@@ -26,14 +26,3 @@ TEST(MainFlow, StartupLocationIsTheDirectoryPart) {
     EXPECT_EQ(find_startup_location("setup.exe"), ".");
     EXPECT_EQ(find_startup_location("C:\\setup.exe"), "C:");
 }
-
-TEST(MainFlow, BootstrapSizeReadsLikeADecimalNumber) {
-    EXPECT_EQ(parse_bootstrap_size("45"), 45);
-    EXPECT_EQ(parse_bootstrap_size("  +12MB"), 12);
-    EXPECT_EQ(parse_bootstrap_size("-3"), -3);
-    EXPECT_EQ(parse_bootstrap_size("MB"), 0);
-    EXPECT_EQ(parse_bootstrap_size("- 5"), 0);
-    EXPECT_EQ(parse_bootstrap_size(""), 0);
-    EXPECT_GT(parse_bootstrap_size("99999999999999999999999999"), kMaxBootstrapMegabytes);
-    EXPECT_LT(parse_bootstrap_size("-99999999999999999999999999"), 0);
-}

@@ -2,7 +2,7 @@
 
 #include "common/ansi_text.h"
 
-namespace options {
+namespace launcher {
 
 namespace {
 
@@ -104,10 +104,11 @@ EarlyOptions read_early_options(const std::string& program_path, const std::stri
     return early;
 }
 
-std::string location_assignment(std::string_view argument, int mode) {
+std::string location_assignment(std::string_view argument, LocationKey location_key) {
     // The value follows its own key (any case) and ends at the first blank
     // outside quotation marks, so later options are not part of it.
-    const std::string_view key = mode == 1 ? "FROM_LOCATION=" : "PREREQ_CONFIG_LOCATION=";
+    const bool from_location = location_key == LocationKey::FromLocation;
+    const std::string_view key = from_location ? "FROM_LOCATION=" : "PREREQ_CONFIG_LOCATION=";
     const std::size_t at = upper_copy(argument).find(key);
     if (at == std::string::npos) return {};
     std::size_t pos = argument.find_first_not_of('=', at + key.size());
@@ -123,7 +124,7 @@ std::string location_assignment(std::string_view argument, int mode) {
         }
     }
     if (value.empty()) return {};
-    if (mode == 1) {
+    if (from_location) {
         const std::size_t slash = vel::rfind_ansi_char(value, "\\");
         if (slash != std::string::npos) value.erase(slash);
         value += "\\prereq";
@@ -132,7 +133,7 @@ std::string location_assignment(std::string_view argument, int mode) {
     return value;
 }
 
-OptionState scan_options(std::string& command_line) {
+OptionState scan_and_cut_options(std::string& command_line) {
     OptionState state;
     const std::string upper = upper_copy(command_line);
     const std::size_t jvm_mark = command_line.find(kJvmOptionsMark);
@@ -144,12 +145,14 @@ OptionState scan_options(std::string& command_line) {
     for (const FlagOption& option : kFlagOptions) {
         if (contains(upper, option.text)) option.apply(state);
     }
-    if (contains(upper, "PREREQ_CONFIG_LOCATION")) state.prereq_config_location = location_assignment(command_line, 0);
+    if (contains(upper, "PREREQ_CONFIG_LOCATION")) {
+        state.prereq_config_location = location_assignment(command_line, LocationKey::PrereqConfig);
+    }
     if (contains(upper, "-ONECLICK")) state.oneclick = true;
     if (contains(upper, "FROM_LOCATION") && state.prereq_config_location.empty()) {
-        state.prereq_config_location = location_assignment(command_line, 1);
+        state.prereq_config_location = location_assignment(command_line, LocationKey::FromLocation);
     }
     return state;
 }
 
-}  // namespace options
+}  // namespace launcher

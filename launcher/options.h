@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace options {
+namespace launcher {
 
 // Option values and location settings live in 1024-byte places.
 constexpr std::size_t kMaxValueLength = 1023;
@@ -55,14 +55,16 @@ struct EarlyOptions {
 // -paramFile and -jreLoc from program path and command line joined.
 EarlyOptions read_early_options(const std::string& program_path, const std::string& command_line);
 
-// The flags and values of `command_line`, which is cut at "-J" (the rest
-// becomes the JVM options).
-OptionState scan_options(std::string& command_line);
+// The flags and values of `command_line`, which is cut at "-J": the rest
+// becomes the JVM options.
+OptionState scan_and_cut_options(std::string& command_line);
 
-// The value of PREREQ_CONFIG_LOCATION= (mode 0), or the directory of the value
-// of FROM_LOCATION= with "\prereq" appended (mode 1); empty when there is none
-// or it does not fit its place. A value ends at the first blank outside
-// quotation marks, which are removed.
-std::string location_assignment(std::string_view argument, int mode);
+enum class LocationKey { PrereqConfig, FromLocation };
 
-}  // namespace options
+// The value of PREREQ_CONFIG_LOCATION=, or the directory of the value of
+// FROM_LOCATION= with "\prereq" appended; empty when there is none or it
+// does not fit its place. A value ends at the first blank outside quotation
+// marks, which are removed.
+std::string location_assignment(std::string_view argument, LocationKey key);
+
+}  // namespace launcher

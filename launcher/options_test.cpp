@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace options {
+namespace launcher {
 namespace {
 
 // Runs early options and the scan over a command line like WinMain passes it.
@@ -10,7 +10,7 @@ struct Options : ::testing::Test {
     void run(const std::string& line) {
         command_line = line;
         early = read_early_options("C:\\kit\\setup.exe", command_line);
-        state = scan_options(command_line);
+        state = scan_and_cut_options(command_line);
     }
     std::string command_line;
     EarlyOptions early;
@@ -61,7 +61,9 @@ TEST(OptionHelpers, OverlongValueIsRefusedNotCut) {
     const std::string longest = "C:\\" + std::string(kMaxValueLength - 3, 'a');
     extract_option_value("-paramFile", "setup -paramFile " + longest + " ", out);
     EXPECT_EQ(out, longest);
-    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION=C:\\" + std::string(kMaxValueLength, 'p'), 0), "");
+    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION=C:\\" + std::string(kMaxValueLength, 'p'),
+                                  LocationKey::PrereqConfig),
+              "");
 }
 
 TEST_F(Options, FlagsMatchAnywhereIgnoringCase) {
@@ -155,10 +157,11 @@ TEST_F(Options, LocationAssignments) {
 }
 
 TEST(LocationAssignment, KeyThenEqualsThenValue) {
-    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION", 0), "");
-    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION= -silent", 0), "");
-    EXPECT_EQ(location_assignment("A=B PREREQ_CONFIG_LOCATION===C:\\x==y z", 0), "C:\\x==y");
+    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION", LocationKey::PrereqConfig), "");
+    EXPECT_EQ(location_assignment("PREREQ_CONFIG_LOCATION= -silent", LocationKey::PrereqConfig), "");
+    EXPECT_EQ(location_assignment("A=B PREREQ_CONFIG_LOCATION===C:\\x==y z", LocationKey::PrereqConfig),
+              "C:\\x==y");
 }
 
 }  // namespace
-}  // namespace options
+}  // namespace launcher

@@ -4,7 +4,7 @@
 
 namespace launcher {
 
-// 1 when a value and a subkey could be written and removed again, else 0.
-int probe_registry_access();
+// Whether a value and a subkey could be written and removed again.
+bool registry_access_granted();
 
 }  // namespace launcher

@@ -75,10 +75,10 @@ std::array<std::string, 3> catalogue_file_paths(std::string_view directory, std:
 bool create_message_map();
 void read_catalogue_file(std::string_view bytes, std::string& warnings);
 
-// Finds the catalogues beside the program and loads them: 0, or 1 after
+// Finds the catalogues beside the program and loads them; false after
 // writing the reason to stderr. On success the console writer takes the
 // standard output handle.
-int load_message_catalogue();
+bool load_message_catalogue();
 // The key's text, or nullptr when no loaded catalogue holds it.
 const char* message_text(std::string_view key);
 // The key's text, or the key itself.

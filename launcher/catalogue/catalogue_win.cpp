@@ -6,7 +6,7 @@
 #include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 
 namespace catalogue {
 
@@ -48,10 +48,10 @@ bool load_file(const std::string& path) {
 
 }  // namespace
 
-int load_message_catalogue() {
+bool load_message_catalogue() {
     if (!create_message_map()) {
         std::fputs("\nERROR: Could not allocate memory for the NLS messages map!\n", stderr);
-        return 1;
+        return false;
     }
     bool found = false;
     if (const auto program = program_path()) {
@@ -63,10 +63,10 @@ int load_message_catalogue() {
     if (!found) {
         free_message_catalogue();
         std::fputs("\nERROR: Could not read any NLS message catalogue!\n", stderr);
-        return 1;
+        return false;
     }
-    console::refresh_console_handle();
-    return 0;
+    base::refresh_console_handle();
+    return true;
 }
 
 }  // namespace catalogue

@@ -19,4 +19,16 @@ void log_text(std::string_view text);
 // Path of the log last opened; empty when that opening failed.
 const std::string& install_log_path();
 
+// The install log, open for the life of the object: whichever way a step
+// ends, the log is closed.
+class InstallLogSession {
+public:
+    InstallLogSession(const std::string& fallback_directory, const std::string& run_timestamp) {
+        open_install_log(fallback_directory, run_timestamp);
+    }
+    ~InstallLogSession() { close_install_log(); }
+    InstallLogSession(const InstallLogSession&) = delete;
+    InstallLogSession& operator=(const InstallLogSession&) = delete;
+};
+
 }  // namespace kit

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/unique_resource.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/paths.h"
 #include "launcher/phase_times.h"
@@ -74,7 +74,7 @@ int close_install_log() {
 }
 
 void log_write(std::string_view text, bool to_console) {
-    if (to_console) console::console_write(text);
+    if (to_console) base::console_write(text);
     if (!log_file) return;
     const launcher::PhaseScope timed("install log");
     std::fwrite(text.data(), 1, text.size(), log_file.get());

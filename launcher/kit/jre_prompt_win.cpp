@@ -4,7 +4,7 @@
 #include <string>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/jre_prompt.h"
 #include "launcher/kit/paths.h"
 
@@ -71,8 +71,8 @@ std::optional<std::string> ansi_from_console(const std::string& line) {
 // discarding, so an answer typed as soon as it shows is never lost.
 std::optional<std::string> prompt_jre_location() {
     discard_waiting_input();
-    console::console_write("\n");
-    console::console_write(catalogue::text_or_key("S_SPECIFY_JRE_LOCATION_WIN"));
+    base::console_write("\n");
+    base::console_write(catalogue::text_or_key("S_SPECIFY_JRE_LOCATION_WIN"));
     std::string line;
     for (;;) {
         const LineRead read = read_line(line);
@@ -82,8 +82,8 @@ std::optional<std::string> prompt_jre_location() {
             if (location && path_exists(java_launcher_candidate(*location))) return location;
         }
         discard_waiting_input();
-        console::console_write("\n");
-        console::console_write(catalogue::text_or_key("S_SPECIFY_VALID_JRE_LOCATION"));
+        base::console_write("\n");
+        base::console_write(catalogue::text_or_key("S_SPECIFY_VALID_JRE_LOCATION"));
     }
 }
 

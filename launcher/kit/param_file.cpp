@@ -170,16 +170,15 @@ void read_location_settings(const RawParameterReader& read, KitSettings& setting
 
 DerivedDirectories derive_directories(const KitSettings& settings) {
     DerivedDirectories derived;
-    derived.java_bin = settings.jre_location;
-    join_path(derived.java_bin, "bin");
+    derived.java_bin = path_under(settings.jre_location, "bin");
     derived.installer_lib = settings.ksi_location + "\\jlib";
     derived.core_lib = settings.ksi_core_location + "\\jlib";
     derived.native_lib = settings.ksi_core_location + "\\lib\\win32";
     return derived;
 }
 
-std::vector<std::string> images_directory_candidates(std::string_view program_directory) {
-    return {beside_and_above(program_directory, "images", false), beside_and_above(program_directory, "images", true)};
+std::vector<std::string> images_directory_candidates(std::string_view startup_location) {
+    return {beside_and_above(startup_location, "images", false), beside_and_above(startup_location, "images", true)};
 }
 
 }  // namespace kit

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/run_result.h"
+#include "launcher/base/run_result.h"
 
 namespace kit {
 
@@ -76,15 +76,19 @@ bool read_settings(const RawParameterReader& read, const std::string& program_di
 // SOURCE and NLS_ENABLED with their defaults.
 void read_location_settings(const RawParameterReader& read, KitSettings& settings);
 DerivedDirectories derive_directories(const KitSettings& settings);
-std::vector<std::string> images_directory_candidates(std::string_view program_directory);
+std::vector<std::string> images_directory_candidates(std::string_view startup_location);
 
-// settings.jre_location holds the -jreLoc value on entry and
-// settings.prereq_config_location the command line's value. kErrorReported:
-// scratch or program directory not obtained.
-launcher::RunResult read_parameter_file(std::string& param_file, std::string& scratch_dir,
-                                        std::string& startup_location, KitSettings& settings,
-                                        const std::string& run_timestamp, bool jre_location_given);
-void read_location_parameters(KitSettings& settings, const std::string& param_file, DerivedDirectories& out);
-void find_images_directory(const std::string& program_directory, std::string& out);
+// Makes the run's scratch directory and finds the parameter file (the -paramFile
+// value in `param_file` first), then reads its settings. On entry
+// settings.jre_location holds the -jreLoc value and
+// settings.prereq_config_location the command line's value; on success the
+// startup location is the program's directory. kErrorReported: no scratch directory.
+base::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
+                                    bool jre_location_given, std::string& param_file, std::string& scratch_dir,
+                                    std::string& startup_location, KitSettings& settings);
+// SOURCE and NLS_ENABLED into `settings`, and the directories derived from the settings read before.
+DerivedDirectories read_location_parameters(KitSettings& settings, const std::string& param_file);
+// The kit's images directory beside the startup location, or empty when there is none.
+std::string find_images_directory(const std::string& startup_location);
 
 }  // namespace kit

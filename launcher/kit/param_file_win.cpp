@@ -1,10 +1,11 @@
 #include <direct.h>
 #include <windows.h>
 
+#include <optional>
 #include <utility>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/param_file.h"
 #include "launcher/kit/paths.h"
@@ -51,15 +52,27 @@ RawParameterReader file_reader(const std::string& param_file) {
     };
 }
 
+// Which parameter file the run reads, in the install log; on the console too
+// when it is not the one the command line named.
+void log_parameter_file(const std::string& param_file, const std::string& missing_name,
+                        const std::string& scratch_dir, const std::string& run_timestamp) {
+    const InstallLogSession log(scratch_dir, run_timestamp);
+    if (!missing_name.empty()) {
+        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {base::utf8_from_ansi(missing_name)}));
+        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {base::utf8_from_ansi(param_file)}));
+    } else {
+        log_text(catalogue::format_message("S_USING_PARAMFILE", {base::utf8_from_ansi(param_file)}));
+    }
+}
+
 }  // namespace
 
-launcher::RunResult read_parameter_file(std::string& param_file, std::string& scratch_dir,
-                                        std::string& startup_location, KitSettings& settings,
-                                        const std::string& run_timestamp, bool jre_location_given) {
-    std::string program_directory;
-    if (GetCurrentDir(program_directory) == 0 && create_scratch_directory(scratch_dir, run_timestamp) != 0) {
-        return launcher::kErrorReported;
-    }
+base::RunResult read_parameter_file(const std::string& program_directory, const std::string& run_timestamp,
+                                    bool jre_location_given, std::string& param_file, std::string& scratch_dir,
+                                    std::string& startup_location, KitSettings& settings) {
+    std::optional<std::string> scratch = create_scratch_directory(run_timestamp);
+    if (!scratch) return base::kErrorReported;
+    scratch_dir = std::move(*scratch);
 
     std::string missing_name;
     if (!param_file.empty() && !path_exists(param_file)) missing_name = std::exchange(param_file, std::string());
@@ -70,40 +83,30 @@ launcher::RunResult read_parameter_file(std::string& param_file, std::string& sc
                 break;
             }
         }
-        if (param_file.empty()) return launcher::kNoParameterFile;
+        if (param_file.empty()) return base::kNoParameterFile;
     }
-    absolute_path(param_file, param_file);
+    param_file = absolute_path(param_file);
 
-    open_install_log(scratch_dir, run_timestamp);
-    if (!missing_name.empty()) {
-        log_and_show(catalogue::format_message("S_ERUSR_PARAMFILE_NOT_FOUND", {console::utf8_from_ansi(missing_name)}));
-        log_and_show(catalogue::format_message("S_DEF_PARAMFILE", {console::utf8_from_ansi(param_file)}));
-    } else {
-        log_text(catalogue::format_message("S_USING_PARAMFILE", {console::utf8_from_ansi(param_file)}));
-    }
-    close_install_log();
+    log_parameter_file(param_file, missing_name, scratch_dir, run_timestamp);
 
     _chdir(startup_location.c_str());
-    if (GetCurrentDir(program_directory) != 0) return launcher::kErrorReported;
     startup_location = program_directory;
 
     settings.distribution = read_settings(file_reader(param_file), program_directory, jre_location_given, settings);
-    return launcher::kRunSucceeded;
+    return base::kRunSucceeded;
 }
 
-void read_location_parameters(KitSettings& settings, const std::string& param_file, DerivedDirectories& out) {
-    out = derive_directories(settings);
+DerivedDirectories read_location_parameters(KitSettings& settings, const std::string& param_file) {
+    DerivedDirectories derived = derive_directories(settings);
     read_location_settings(file_reader(param_file), settings);
+    return derived;
 }
 
-void find_images_directory(const std::string& program_directory, std::string& out) {
-    out.clear();
-    for (const std::string& candidate : images_directory_candidates(program_directory)) {
-        if (path_exists(candidate)) {
-            out = candidate;
-            return;
-        }
+std::string find_images_directory(const std::string& startup_location) {
+    for (const std::string& candidate : images_directory_candidates(startup_location)) {
+        if (path_exists(candidate)) return candidate;
     }
+    return {};
 }
 
 }  // namespace kit

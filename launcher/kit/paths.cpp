@@ -9,18 +9,16 @@ void append_path_component(std::string& path, std::string_view component) {
     path += component;
 }
 
-void join_path(std::string& path, std::string_view component) {
-    if (path.empty()) {
-        path = component;
-        return;
-    }
+std::string path_under(std::string_view directory, std::string_view component) {
+    std::string path(directory);
+    if (path.empty()) return std::string(component);
     append_path_component(path, component);
+    return path;
 }
 
-void parent_directory(std::string_view path, std::string& out) {
-    if (path.empty()) return;
-    const auto cut = vel::rfind_ansi_char(path, "\\");
-    out = path.substr(0, cut);
+std::optional<std::string> parent_directory(std::string_view path) {
+    if (path.empty()) return std::nullopt;
+    return std::string(path.substr(0, vel::rfind_ansi_char(path, "\\")));
 }
 
 void strip_trailing_separator(std::string& path) {

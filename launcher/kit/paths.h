@@ -16,10 +16,10 @@ constexpr std::string_view kFallbackTempDirectory = "C:\\TEMP";
 
 // Appends "\\" unless the path already ends with one, then the component.
 void append_path_component(std::string& path, std::string_view component);
-// Like append_path_component, but an empty path becomes the component alone.
-void join_path(std::string& path, std::string_view component);
-// The path cut at its last "\\"; out is left alone for an empty path.
-void parent_directory(std::string_view path, std::string& out);
+// `component` inside `directory`; the component alone without a directory.
+std::string path_under(std::string_view directory, std::string_view component);
+// The path cut at its last "\\"; nullopt for an empty path, which has no parent.
+std::optional<std::string> parent_directory(std::string_view path);
 void strip_trailing_separator(std::string& path);
 
 // Drive-letter test as the platform decides it (IsCharAlphaA on Windows).
@@ -34,8 +34,11 @@ std::string program_directory_of(std::string_view module_path);
 bool is_valid_absolute_path(std::string_view path);
 bool path_exists(const std::string& path);
 bool make_directories(const std::string& path);
-int GetCurrentDir(std::string& out);
-void temp_directory(std::string& out);
-void absolute_path(std::string& out, const std::string& path);
+// The directory this program was started from (its module's, not the current
+// one); nullopt once the failure has been written to the console.
+std::optional<std::string> program_directory();
+std::string temp_directory();
+// The full path of `path`, or `path` itself when it cannot be resolved within its place.
+std::string absolute_path(const std::string& path);
 
 }  // namespace kit

@@ -11,15 +11,10 @@ namespace {
 
 bool ascii_letter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 
-std::string joined(std::string path, std::string_view component) {
-    join_path(path, component);
-    return path;
-}
+std::string joined(std::string_view path, std::string_view component) { return path_under(path, component); }
 
 std::string parent_of(std::string_view path) {
-    std::string out = "untouched";
-    parent_directory(path, out);
-    return out;
+    return parent_directory(path).value_or("untouched");
 }
 
 TEST(PathHelpers, JoinAndAppend) {

@@ -10,9 +10,9 @@
 #include "common/ansi_text.h"
 #include "common/checked_format.h"
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/paths.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace kit {
 
@@ -38,46 +38,42 @@ bool path_exists(const std::string& path) { return _access(path.c_str(), kAccess
 bool make_directories(const std::string& path) {
     if (path.size() > kMaxPathLength) return false;
     if (!path_exists(path)) {
-        std::string parent;
-        parent_directory(path, parent);
-        if (!parent.empty() && parent != path && !make_directories(parent)) return false;
+        const std::optional<std::string> parent = parent_directory(path);
+        if (parent && !parent->empty() && *parent != path && !make_directories(*parent)) return false;
         _mkdir(path.c_str());
     }
     return _access(path.c_str(), kAccessReadWrite) == 0;
 }
 
-int GetCurrentDir(std::string& out) {
+std::optional<std::string> program_directory() {
     char module[kPathBufferSize];
     const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
     DWORD error = GetLastError();
     // A full buffer means the name was cut: refused like any other failure.
     if (length == 0 || length >= sizeof module) {
         if (length != 0) error = ERROR_INSUFFICIENT_BUFFER;
-        console::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
-        return -1;
+        // The name of the step the message has always given.
+        base::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
+        return std::nullopt;
     }
-    out = program_directory_of(vel::program_path_in_ansi(std::string(module, length)));
-    return 0;
+    return program_directory_of(vel::program_path_in_ansi(std::string(module, length)));
 }
 
-void temp_directory(std::string& out) {
-    out = choose_temp_directory(environment_value("TEMP"), environment_value("TMP"), is_char_alpha);
+std::string temp_directory() {
+    return choose_temp_directory(environment_value("TEMP"), environment_value("TMP"), is_char_alpha);
 }
 
-void absolute_path(std::string& out, const std::string& path) {
+std::string absolute_path(const std::string& path) {
     char full[kPathBufferSize];
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (length != 0 && length < sizeof full) {
-        out.assign(full, length);
-        return;
-    }
-    if (launcher::debug_mode) {
+    if (length != 0 && length < sizeof full) return std::string(full, length);
+    if (base::debug_mode) {
         // As perror would write it, but through the console writer: the text is UTF-8.
-        const std::string message = catalogue::format_message("S_ERABS_PATH", {console::utf8_from_ansi(path)});
-        console::console_write(vel::format_checked(
+        const std::string message = catalogue::format_message("S_ERABS_PATH", {base::utf8_from_ansi(path)});
+        base::console_write(vel::format_checked(
             "%s: %s\n", {message, std::strerror(length == 0 ? EINVAL : ENAMETOOLONG)}));
     }
-    out = path;
+    return path;
 }
 
 }  // namespace kit

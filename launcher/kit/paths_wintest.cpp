@@ -3,7 +3,7 @@
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/kit/kit_wintest_support.h"
 #include "launcher/kit/paths.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace kit {
 namespace {
@@ -14,7 +14,7 @@ using namespace wintest;
 // rather than into message boxes that would wait for a click.
 class KitEnvironment : public testing::Environment {
     void SetUp() override {
-        launcher::silent_mode = true;
+        base::silent_mode = true;
         catalogue::load_message_catalogue();
     }
     void TearDown() override { catalogue::free_message_catalogue(); }
@@ -24,9 +24,7 @@ const auto* const kit_environment = testing::AddGlobalTestEnvironment(new KitEnv
 std::string temp_with(std::optional<std::string> temp, std::optional<std::string> tmp) {
     EnvironmentOverride temp_override("TEMP", std::move(temp));
     EnvironmentOverride tmp_override("TMP", std::move(tmp));
-    std::string out;
-    temp_directory(out);
-    return out;
+    return temp_directory();
 }
 
 TEST(KitPaths, TemporaryDirectoryRules) {
@@ -50,20 +48,18 @@ TEST(KitPaths, MakeDirectoriesCreatesEveryMissingParent) {
 TEST(KitPaths, ProgramDirectoryAndAbsolutePaths) {
     char module[MAX_PATH];
     const std::string program(module, GetModuleFileNameA(nullptr, module, sizeof module));
-    std::string directory;
-    ASSERT_EQ(GetCurrentDir(directory), 0);
+    const std::optional<std::string> found = program_directory();
+    ASSERT_TRUE(found);
+    const std::string& directory = *found;
     EXPECT_EQ(directory + "\\kit_wintest.exe", program);
     EXPECT_TRUE(path_exists(program));
     EXPECT_FALSE(path_exists(directory + "\\no such file"));
 
     char current[MAX_PATH];
     const std::string cwd(current, GetCurrentDirectoryA(sizeof current, current));
-    std::string absolute;
-    absolute_path(absolute, "sub\\file.ini");
-    EXPECT_EQ(absolute, cwd + "\\sub\\file.ini");
+    EXPECT_EQ(absolute_path("sub\\file.ini"), cwd + "\\sub\\file.ini");
     const std::string too_long(kPathBufferSize, 'a');
-    absolute_path(absolute, too_long);
-    EXPECT_EQ(absolute, too_long);  // not resolvable within its place: unchanged
+    EXPECT_EQ(absolute_path(too_long), too_long);  // not resolvable within its place: unchanged
 }
 
 }  // namespace

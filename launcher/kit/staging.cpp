@@ -1,5 +1,7 @@
 #include "launcher/kit/staging.h"
 
+#include <cctype>
+
 #include "common/ansi_text.h"
 
 namespace kit {
@@ -83,6 +85,20 @@ std::string staging_title(std::string_view title, const CopyProgress& progress) 
     text += std::to_string(progress.total_bytes / kMegabyte);
     text += " MB";
     return text;
+}
+
+long long parse_bootstrap_size(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    // Anything beyond the accepted range is refused alike, so the value saturates.
+    constexpr long long kCeiling = 1LL << 40;
+    long long value = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        if (value < kCeiling) value = value * 10 + (text[at] - '0');
+    }
+    return negative ? -value : value;
 }
 
 }  // namespace kit

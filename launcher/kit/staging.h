@@ -21,6 +21,14 @@ constexpr std::size_t kMaxCommandLineLength = kCommandLineSize - 1;
 // A copy's progress is shown in the console title at most this often.
 constexpr unsigned long kTitleIntervalMs = 250;
 
+// Staging sizes accepted, in megabytes; a failed staging of size 0 reports 45.
+constexpr long long kMaxBootstrapMegabytes = 2047;
+constexpr long long kReportedDefaultMegabytes = 45;
+
+// BOOTSTRAP_SIZE as a decimal number: leading blanks and one sign allowed,
+// reading stops at the first non-digit, 0 without digits.
+long long parse_bootstrap_size(std::string_view text);
+
 struct CopyProgress {
     unsigned long long files = 0, bytes = 0;
     unsigned long long total_files = 0, total_bytes = 0;
@@ -40,7 +48,9 @@ std::optional<std::string> unzip_command_line(std::string_view unzip_directory, 
 // and whole megabytes copied of the totals.
 std::string staging_title(std::string_view title, const CopyProgress& progress);
 
-int create_scratch_directory(std::string& out, const std::string& run_timestamp);
+// A new directory for this run below the temporary directory; nullopt once
+// the user has been told.
+std::optional<std::string> create_scratch_directory(const std::string& run_timestamp);
 StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
                               std::string& runtime_location, const std::string& runtime_version,
                               std::string& images_directory, std::string& prereq_location,

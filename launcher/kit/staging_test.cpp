@@ -7,6 +7,17 @@
 namespace kit {
 namespace {
 
+TEST(Staging, BootstrapSizeReadsLikeADecimalNumber) {
+    EXPECT_EQ(parse_bootstrap_size("45"), 45);
+    EXPECT_EQ(parse_bootstrap_size("  +12MB"), 12);
+    EXPECT_EQ(parse_bootstrap_size("-3"), -3);
+    EXPECT_EQ(parse_bootstrap_size("MB"), 0);
+    EXPECT_EQ(parse_bootstrap_size("- 5"), 0);
+    EXPECT_EQ(parse_bootstrap_size(""), 0);
+    EXPECT_GT(parse_bootstrap_size("99999999999999999999999999"), kMaxBootstrapMegabytes);
+    EXPECT_LT(parse_bootstrap_size("-99999999999999999999999999"), 0);
+}
+
 TEST(Staging, UnzipCommandLineQuotesEveryPath) {
     EXPECT_EQ(unzip_command_line("C:\\kit", "C:\\Disk 1\\jre", "C:\\T\\VelInstall1", true),
               "\"C:\\kit\\unzip\" -qqq \"C:\\Disk 1\\jre/*.jar\" -d \"C:\\T\\VelInstall1\" ");

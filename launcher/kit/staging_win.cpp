@@ -8,11 +8,11 @@
 #include "common/ansi_text.h"
 #include "common/unique_resource.h"
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/child_process.h"
-#include "launcher/console.h"
+#include "launcher/base/child_process.h"
+#include "launcher/base/console.h"
 #include "launcher/kit/paths.h"
 #include "launcher/kit/staging.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace kit {
 
@@ -117,12 +117,12 @@ CopyPlan plan_copy(const std::wstring& source, const std::wstring& target) {
 class TitleProgress {
 public:
     TitleProgress(unsigned long long files, unsigned long long bytes)
-        : enabled_(console::console_opened()), last_shown_(GetTickCount()) {
+        : enabled_(base::console_opened()), last_shown_(GetTickCount()) {
         progress_.total_files = files;
         progress_.total_bytes = bytes;
     }
     ~TitleProgress() {
-        if (changed_) console::set_console_title(console::kConsoleTitle);
+        if (changed_) base::set_console_title(base::kConsoleTitle);
     }
     TitleProgress(const TitleProgress&) = delete;
     TitleProgress& operator=(const TitleProgress&) = delete;
@@ -133,7 +133,7 @@ public:
         if (!enabled_) return;
         const DWORD now = GetTickCount();
         if (now - last_shown_ < kTitleIntervalMs) return;
-        console::set_console_title(staging_title(console::kConsoleTitle, progress_));
+        base::set_console_title(staging_title(base::kConsoleTitle, progress_));
         changed_ = true;
         last_shown_ = now;
     }
@@ -301,7 +301,7 @@ StagingResult stage_distribution(const std::string& scratch, std::string& instal
         }
         std::string entry;
         if (!first_runtime_entry(scratch, entry)) {
-            console::console_write(catalogue::text_or_key("S_ERJRE_MISSING"));
+            base::console_write(catalogue::text_or_key("S_ERJRE_MISSING"));
             return kStagingFailed;
         }
         runtime_location = scratch + "\\jre\\" + entry;
@@ -331,27 +331,26 @@ StagingResult stage_copies(const std::string& scratch, std::string& installer_lo
 
 }  // namespace
 
-int create_scratch_directory(std::string& out, const std::string& run_timestamp) {
-    temp_directory(out);
-    if (!make_directories(out)) {
-        console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(out)}));
-        return -1;
+std::optional<std::string> create_scratch_directory(const std::string& run_timestamp) {
+    const std::string temp = temp_directory();
+    if (!make_directories(temp)) {
+        base::show_error(catalogue::format_message("S_ERPERDIR", {base::utf8_from_ansi(temp)}));
+        return std::nullopt;
     }
-    const std::string base = out + "\\VelInstall" + run_timestamp;
+    const std::string base = temp + "\\VelInstall" + run_timestamp;
     for (int number = 0; number <= kMaxScratchSuffix; ++number) {
         const std::string candidate = scratch_candidate(base, number);
         if (candidate.size() > kMaxPathLength) break;
         if (path_exists(candidate)) continue;
         // A scratch directory that cannot be made ends the run: say which one.
         if (_mkdir(candidate.c_str()) != 0) {
-            console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(candidate)}));
-            return -1;
+            base::show_error(catalogue::format_message("S_ERPERDIR", {base::utf8_from_ansi(candidate)}));
+            return std::nullopt;
         }
-        out = candidate;
-        return 0;
+        return candidate;
     }
-    console::show_error(catalogue::format_message("S_ERPERDIR", {console::utf8_from_ansi(base)}));
-    return -1;
+    base::show_error(catalogue::format_message("S_ERPERDIR", {base::utf8_from_ansi(base)}));
+    return std::nullopt;
 }
 
 StagingResult stage_bootstrap(const std::string& scratch, std::string& installer_location, std::string& core_location,
@@ -400,13 +399,13 @@ int copy_single_file(const std::string& source, const std::string& target) {
 }
 
 int expand_archives(const std::string& archive_dir, const std::string& target, const std::string& unzip_dir) {
-    const auto command_line = unzip_command_line(unzip_dir, archive_dir, target, !launcher::debug_mode);
+    const auto command_line = unzip_command_line(unzip_dir, archive_dir, target, !base::debug_mode);
     if (!command_line) return -1;
     return run_and_wait(*command_line) == 0 ? 0 : -1;
 }
 
 unsigned long run_and_wait(const std::string& command_line) {
-    return launcher::run_child(command_line, launcher::ChildWindow::Hidden, true).code;
+    return base::run_child(command_line, base::ChildWindow::Hidden, true).code;
 }
 
 }  // namespace kit

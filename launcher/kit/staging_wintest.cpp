@@ -15,29 +15,28 @@ void make_file(const std::string& path, const std::string& content = "data") {
     write_file(path, content);
 }
 
-std::string program_directory() {
-    std::string directory;
-    EXPECT_EQ(GetCurrentDir(directory), 0);
-    return directory;
+std::string this_program_directory() {
+    const std::optional<std::string> directory = program_directory();
+    EXPECT_TRUE(directory);
+    return directory.value_or("");
 }
 
 TEST(KitScratch, SecondRunInTheSameSecondGetsASuffix) {
     const std::string root = fresh_root("scratch");
     EnvironmentOverride temp("TEMP", root + "\\temp\\");
     const std::string timestamp = "2005-10-20_08-52-00AM";
-    std::string first, second;
-    ASSERT_EQ(create_scratch_directory(first, timestamp), 0);
-    ASSERT_EQ(create_scratch_directory(second, timestamp), 0);
-    EXPECT_EQ(first, root + "\\temp\\VelInstall2005-10-20_08-52-00AM");
-    EXPECT_EQ(second, first + "_1");
-    EXPECT_TRUE(is_directory(second));
+    const std::optional<std::string> first = create_scratch_directory(timestamp);
+    const std::optional<std::string> second = create_scratch_directory(timestamp);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(*first, root + "\\temp\\VelInstall2005-10-20_08-52-00AM");
+    EXPECT_EQ(*second, *first + "_1");
+    EXPECT_TRUE(is_directory(*second));
     remove_tree(root);
 }
 
 TEST(KitScratch, UnusableTemporaryDirectoryFails) {
     EnvironmentOverride temp("TEMP", std::string("Q:\\no such drive"));
-    std::string out;
-    EXPECT_EQ(create_scratch_directory(out, "2005-10-20_08-52-00AM"), -1);
+    EXPECT_FALSE(create_scratch_directory("2005-10-20_08-52-00AM"));
 }
 
 class KitStaging : public testing::Test {
@@ -61,7 +60,7 @@ protected:
     }
     void TearDown() override { remove_tree(root); }
     int stage(unsigned long long required_kb, bool copy_runtime) {
-        return stage_bootstrap(scratch, installer, core, runtime, "", images, prereq, program_directory(),
+        return stage_bootstrap(scratch, installer, core, runtime, "", images, prereq, this_program_directory(),
                                required_kb, false, copy_runtime);
     }
     std::string root, kit, scratch, installer, core, runtime, images, prereq;
@@ -180,7 +179,7 @@ TEST(KitTrees, ADirectoryThatCannotBeListedFailsTheCopyAndIsCountedByTheRemoval)
 TEST(KitProcesses, RunAndWaitReturnsTheExitCodeOrTheWindowsError) {
     const auto quoted = [](std::string_view program) {
         std::string line = "\"";
-        line += program_directory();
+        line += this_program_directory();
         line += program;
         line += '"';
         return line;

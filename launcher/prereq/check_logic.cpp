@@ -63,11 +63,11 @@ std::string format_value_list(std::string_view list) {
     return out;
 }
 
-int value_list_contains(std::string_view list, std::string_view item) {
+bool value_list_contains(std::string_view list, std::string_view item) {
     for (std::string_view entry : split_list(list)) {
-        if (entry == item) return 1;
+        if (entry == item) return true;
     }
-    return 0;
+    return false;
 }
 
 std::optional<std::string> service_pack_level(std::string_view service_pack) {

@@ -42,8 +42,8 @@ std::string version_text(const OsVersion& version);
 // "a,b,c" shown as "a, b or c". Entries are taken as they stand (no trimming);
 // empty ones are skipped.
 std::string format_value_list(std::string_view list);
-// 1 when an entry of the comma-separated `list` equals `item` byte for byte.
-int value_list_contains(std::string_view list, std::string_view item);
+// Whether an entry of the comma-separated `list` equals `item` byte for byte.
+bool value_list_contains(std::string_view list, std::string_view item);
 
 // The installed level: third blank-separated word of e.g. "Service Pack 6a".
 std::optional<std::string> service_pack_level(std::string_view service_pack);

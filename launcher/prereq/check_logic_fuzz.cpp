@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every entry shown is an entry found, and the shown text only adds separators.
     const std::string shown = prereq::format_value_list(list);
     if (shown.size() > list.size() * 4 + 4) __builtin_trap();
-    if (prereq::value_list_contains(list, item) == 1) {
+    if (prereq::value_list_contains(list, item)) {
         if (item.empty() || item.find(',') != std::string::npos) __builtin_trap();
         if (shown.find(item) == std::string::npos) __builtin_trap();
     }

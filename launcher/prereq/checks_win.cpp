@@ -1,8 +1,10 @@
+#include "launcher/prereq/checks.h"
+
 #include <climits>
 #include <cmath>
 #include <string>
 
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 #include "launcher/prereq/probes.h"
 #include "launcher/prereq/show_line.h"
 
@@ -10,33 +12,51 @@ namespace prereq {
 
 namespace {
 
-void show_verdict(bool passed) {
+bool show_verdict(bool passed) {
     show_line(passed ? "S_SPASSED" : "S_SFAILED");
+    return passed;
 }
 
-int outcome(Verdict verdict) {
-    if (verdict == Verdict::None) return 0;
-    show_verdict(verdict == Verdict::Passed);
-    return verdict == Verdict::Failed ? 1 : 0;
+bool outcome(Verdict verdict) {
+    if (verdict == Verdict::None) return true;
+    return show_verdict(verdict == Verdict::Passed);
+}
+
+// The lines of a space check: the requirement and the amount when it is met,
+// one line with both when it is not.
+struct SpaceKeys {
+    const char* checking;
+    const char* actual;
+    const char* failed;
+};
+
+bool space_outcome(bool passed, const SpaceKeys& keys, int available_mb, std::string_view value) {
+    const std::string required = base::utf8_from_ansi(value);
+    if (passed) {
+        show_line(keys.checking, {required});
+        show_line(keys.actual, {available_mb});
+    } else {
+        show_line(keys.failed, {available_mb, required});
+    }
+    return show_verdict(passed);
 }
 
 }  // namespace
 
-int check_service_pack(std::string_view value, const OsVersion& version) {
+bool check_service_pack(std::string_view value, const OsVersion& version) {
     show_line("S_CHECKING_FOR_SERVICE_PACK");
-    kit::log_and_show(console::utf8_from_ansi(format_value_list(value)));
+    kit::log_and_show(base::utf8_from_ansi(format_value_list(value)));
 
     std::string service_pack = version.service_pack;
     if (version.major == 4 && service_pack == "Service Pack 6" && hotfix_q246009_installed()) service_pack += "a";
 
-    bool passed = service_pack_passes(value, service_pack);
-    show_line("S_ACTUAL", {service_pack.empty() ? std::string("none") : console::utf8_from_ansi(service_pack)});
-    show_verdict(passed);
-    return passed ? 0 : 1;
+    const bool passed = service_pack_passes(value, service_pack);
+    show_line("S_ACTUAL", {service_pack.empty() ? std::string("none") : base::utf8_from_ansi(service_pack)});
+    return show_verdict(passed);
 }
 
-int check_display_colors(std::string_view value) {
-    const std::string required = console::utf8_from_ansi(value);
+bool check_display_colors(std::string_view value) {
+    const std::string required = base::utf8_from_ansi(value);
     show_line("S_CHECKING_FOR_DISP_COL", {required});
     int bits = display_bits_per_pixel();
     std::string colours = colour_count_text(bits).value_or(catalogue::format_message("S_HIGHER_THAN", {required}));
@@ -44,40 +64,25 @@ int check_display_colors(std::string_view value) {
     return outcome(display_colours_verdict(bits, value));
 }
 
-int check_cpu(std::string_view value) {
-    show_line("S_CHECKING_FOR_CPU", {console::utf8_from_ansi(value)});
+bool check_cpu(std::string_view value) {
+    show_line("S_CHECKING_FOR_CPU", {base::utf8_from_ansi(value)});
     int mhz = cpu_mhz();
     show_line("S_ACTUAL_CPU", {mhz});
     return outcome(cpu_verdict(mhz, value));
 }
 
-int check_swap_space(std::string_view value) {
-    double total = paging_space_total();
-    int whole_mb = total >= INT_MAX ? INT_MAX : total <= INT_MIN ? INT_MIN : static_cast<int>(std::trunc(total));
-    const std::string required = console::utf8_from_ansi(value);
-    if (swap_space_passes(total, value)) {
-        show_line("S_CHECKING_FOR_SWAP", {required});
-        show_line("S_ACTUAL_SWAP", {whole_mb});
-        show_verdict(true);
-        return 0;
-    }
-    show_line("S_FAIL_CHECKING_FOR_SWAP", {whole_mb, required});
-    show_verdict(false);
-    return 1;
+bool check_swap_space(std::string_view value) {
+    const double total = paging_space_total();
+    const int whole_mb = total >= INT_MAX ? INT_MAX : total <= INT_MIN ? INT_MIN : static_cast<int>(std::trunc(total));
+    return space_outcome(swap_space_passes(total, value),
+                         {"S_CHECKING_FOR_SWAP", "S_ACTUAL_SWAP", "S_FAIL_CHECKING_FOR_SWAP"}, whole_mb, value);
 }
 
-int check_temp_space(std::string_view value, const std::string& scratch_dir) {
-    int available = read_real(value) > 0 ? free_temp_space_mb(drive_root(scratch_dir)) : 0;
-    const std::string required = console::utf8_from_ansi(value);
-    if (temp_space_passes(available, value)) {
-        show_line("S_CHECKING_FOR_TEMP_SPACE", {required});
-        show_line("S_ACTUAL_TEMP_SPACE", {available});
-        show_verdict(true);
-        return 0;
-    }
-    show_line("S_FAIL_CHECKING_FOR_TEMP_SPACE", {available, required});
-    show_verdict(false);
-    return 1;
+bool check_temp_space(std::string_view value, const std::string& scratch_dir) {
+    const int available = read_real(value) > 0 ? free_temp_space_mb(drive_root(scratch_dir)) : 0;
+    return space_outcome(temp_space_passes(available, value),
+                         {"S_CHECKING_FOR_TEMP_SPACE", "S_ACTUAL_TEMP_SPACE", "S_FAIL_CHECKING_FOR_TEMP_SPACE"},
+                         available, value);
 }
 
 }  // namespace prereq

@@ -16,28 +16,31 @@ struct RunState {
     std::string failure_text;
 };
 
-// kPassEndsRun: the version is not certified and failures are not ignored;
-// the user has been told and the install log is closed.
-enum PassResult { kPassPassed = 0, kPassFailed = 1, kPassNoCertifiedVersions = 3, kPassEndsRun = 4 };
+// How the command line asks the run to behave.
+struct RunOptions {
+    bool silent = false;
+    bool execute_only = false;     // report every failure, then end the run
+    bool ignore_failures = false;  // report failures and go on
+    bool no_console = false;
+};
+
+// EndsRun: the version is not certified and failures are not ignored; the
+// user has been told.
+enum class PassOutcome { Passed, Failed, NoCertifiedVersions, EndsRun };
 
 enum class Decision { Proceed, EndRun };
 
-// Whether the installation may go on. On EndRun the user has been told and
-// the install log is closed; the run ends with exit code -1.
+// Whether the installation may go on, with the install log open for the run's
+// lines. On EndRun the user has been told; the run ends with exit code -1.
 Decision run_prerequisites(const std::string& param_file, const std::string& scratch_dir,
-                           const std::string& run_timestamp, bool silent_mode, bool execute_only, bool ignore_failures,
-                           bool no_console);
+                           const std::string& run_timestamp, const RunOptions& options);
 
 // One pass (required or optional).
-int prerequisite_pass(const std::string& param_file, bool silent_mode, bool ignore_failures, bool required_pass,
-                      RunState& state, bool no_console, const std::string& scratch_dir);
+PassOutcome prerequisite_pass(const std::string& param_file, const RunOptions& options, bool required_pass,
+                              RunState& state, const std::string& scratch_dir);
 
-// The value of `key` from the required section (1) or else the optional one (2).
-int lookup_failure_message(const RunState& state, const char* key, std::string& out, const std::string& param_file);
-
-}  // namespace prereq
-
-namespace prereq {
+// The value of `key` from the required section, or else the optional one.
+std::string lookup_failure_message(const RunState& state, const char* key, const std::string& param_file);
 
 // Longest answer line the question reads; the rest of a longer line is dropped.
 constexpr std::size_t kMaxAnswerLength = 1023;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/unique_resource.h"
+#include "launcher/prereq/check_logic.h"
 #include "launcher/prereq/probes.h"
 
 namespace prereq {

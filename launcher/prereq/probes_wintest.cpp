@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/unique_resource.h"
+#include "launcher/prereq/check_logic.h"
 #include "launcher/prereq/probes.h"
 
 namespace prereq {

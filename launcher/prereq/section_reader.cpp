@@ -14,11 +14,6 @@ std::string whole_file(std::FILE* file) {
     return bytes;
 }
 
-// The splitter's cursor: a copy of the text being split, so that a caller's
-// buffer may go away between calls.
-std::string g_split_text;
-std::size_t g_split_pos = 0;
-
 bool has_non_blank(const std::string& text) {
     for (char c : text) {
         if (!is_blank(c)) return true;
@@ -124,13 +119,9 @@ void trim_blanks(std::string& text) {
     text = text.substr(first, end - first);
 }
 
-int next_token(const char* text, std::string& out, bool rest_of_line) {
-    if (text) {
-        g_split_text = text;
-        g_split_pos = 0;
-    }
-    const std::string& s = g_split_text;
-    std::size_t& pos = g_split_pos;
+int TokenSplitter::next(std::string& out, bool rest_of_line) {
+    const std::string& s = text_;
+    std::size_t& pos = at_;
     out.clear();
     while (pos < s.size() && is_blank(s[pos])) ++pos;
     if (pos >= s.size()) return -1;
@@ -164,8 +155,9 @@ bool header_matches(const std::string& line, std::string_view section) {
 }
 
 bool split_entry(const std::string& line, std::string& key, std::string& value) {
-    if (next_token(line.c_str(), key, false) != 0) return false;
-    if (next_token(nullptr, value, true) != 0) value.clear();
+    TokenSplitter words(line);
+    if (words.next(key, false) != 0) return false;
+    if (words.next(value, true) != 0) value.clear();
     return true;
 }
 
@@ -206,11 +198,12 @@ void read_key_value(std::optional<std::string_view> section, std::string_view ke
     for (;;) {
         bool at_end = read_config_line(file, line) != 0;
         if (section_header(line)) return;
+        TokenSplitter words(line);
         std::string line_key;
-        if (next_token(line.c_str(), line_key, false) != 0) return;
+        if (words.next(line_key, false) != 0) return;
         if (line_key == key) {
             std::string value;
-            if (next_token(nullptr, value, true) == 0) out = value;
+            if (words.next(value, true) == 0) out = value;
             return;
         }
         if (at_end) return;

@@ -55,11 +55,19 @@ int read_config_line(std::FILE* file, std::string& line);
 // position of its "["; otherwise leaves it unchanged.
 std::optional<std::size_t> section_header(std::string& line);
 
-// Next word of `text` (nullptr continues the text of the previous call, from
-// whichever caller) into `out`: 0, or -1 when there is none. A word ends at a
-// blank (unless `rest_of_line`), at "=" or at the end; a double-quoted word
-// runs to the closing quote. One cursor serves the whole process.
-int next_token(const char* text, std::string& out, bool rest_of_line);
+// The words of one text, in turn. A word ends at a blank (unless
+// `rest_of_line`), at "=" or at the end; a double-quoted word runs to the
+// closing quote. The splitter keeps its own copy of the text.
+class TokenSplitter {
+public:
+    explicit TokenSplitter(std::string_view text) : text_(text) {}
+    // The next word, trimmed, into `out`: 0, or -1 when there is none.
+    int next(std::string& out, bool rest_of_line);
+
+private:
+    std::string text_;
+    std::size_t at_ = 0;
+};
 
 // Removes leading and trailing blanks; a text of blanks only is left as it is.
 void trim_blanks(std::string& text);

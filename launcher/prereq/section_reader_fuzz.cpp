@@ -13,13 +13,14 @@ namespace {
 
 void check_words(const std::string& line, bool rest_of_line) {
     std::string word;
-    int status = prereq::next_token(line.c_str(), word, rest_of_line);
+    prereq::TokenSplitter words(line);
+    int status = words.next(word, rest_of_line);
     // Each successful call consumes at least one character of the line.
     for (std::size_t calls = 0; status == 0; ++calls) {
         if (calls > line.size()) __builtin_trap();
         if (word.size() > line.size()) __builtin_trap();
         if (line.find(word) == std::string::npos) __builtin_trap();
-        status = prereq::next_token(nullptr, word, rest_of_line);
+        status = words.next(word, rest_of_line);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "common/unique_resource.h"
 
@@ -51,8 +52,9 @@ struct Split {
 
 Split split(const std::string& line) {
     Split s;
-    s.key_result = next_token(line.c_str(), s.key, false);
-    s.value_result = next_token(nullptr, s.value, true);
+    TokenSplitter words(line);
+    s.key_result = words.next(s.key, false);
+    s.value_result = words.next(s.value, true);
     return s;
 }
 
@@ -87,22 +89,24 @@ TEST(NextToken, EntryLayouts) {
         }
     }
     std::string key;
-    EXPECT_EQ(next_token("=300", key, false), -1);
-    EXPECT_EQ(next_token("   ", key, false), -1);
+    EXPECT_EQ(TokenSplitter("=300").next(key, false), -1);
+    EXPECT_EQ(TokenSplitter("   ").next(key, false), -1);
 }
 
-TEST(NextToken, SplitsWordsAndKeepsOneCursorPerProcess) {
+TEST(NextToken, SplitsWordsOfItsOwnCopy) {
     std::string word;
+    std::optional<TokenSplitter> words;
     {
         std::string text = "-mx150m -Xrs";
-        ASSERT_EQ(next_token(text.c_str(), word, false), 0);
+        words.emplace(text);
+        ASSERT_EQ(words->next(word, false), 0);
         EXPECT_EQ(word, "-mx150m");
     }
-    // The caller's text is gone; the cursor still continues it.
-    ASSERT_EQ(next_token(nullptr, word, false), 0);
+    // The caller's text is gone; the splitter still continues it.
+    ASSERT_EQ(words->next(word, false), 0);
     EXPECT_EQ(word, "-Xrs");
-    EXPECT_EQ(next_token(nullptr, word, false), -1);
-    EXPECT_EQ(next_token(nullptr, word, false), -1);
+    EXPECT_EQ(words->next(word, false), -1);
+    EXPECT_EQ(words->next(word, false), -1);
 }
 
 TEST(TrimBlanks, EndsOnlyAndBlankTextUnchanged) {

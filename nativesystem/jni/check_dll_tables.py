@@ -69,8 +69,6 @@ def main():
     bits = int(bits)
     failures = []
     want, methods = expected_exports(header, bits)
-    if len(methods) != 24:
-        failures.append("the Java declaration has %d native methods, not 24" % len(methods))
     listed = listed_exports(exports_txt)
     utility = set(listed_exports(velutx_exports_txt))
     if listed != methods:

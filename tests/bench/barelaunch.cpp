@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/unique_resource.h"
-#include "launcher/console.h"
+#include "launcher/base/console.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ namespace {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    console::open_console();
-    console::refresh_console_handle();
+    base::open_console();
+    base::refresh_console_handle();
 
     std::string command(32768, '\0');
     const DWORD length =

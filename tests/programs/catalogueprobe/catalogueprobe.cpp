@@ -13,21 +13,21 @@
 #include <string_view>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/console.h"
+#include "launcher/base/process_flags.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (catalogue::load_message_catalogue() != 0) return 1;
+    if (!catalogue::load_message_catalogue()) return 1;
     for (int i = 1; i < __argc; ++i) {
         const std::string_view arg = __argv[i];
         const std::string_view value = arg.substr(arg.find(':') + 1);
         if (arg == "console") {
-            console::open_console();
-            console::refresh_console_handle();
+            base::open_console();
+            base::refresh_console_handle();
         } else if (arg == "silent") {
-            launcher::silent_mode = true;
+            base::silent_mode = true;
         } else if (arg == "wait") {
-            console::wait_for_enter();
+            base::wait_for_enter();
         } else if (arg == "geometry") {
             CONSOLE_SCREEN_BUFFER_INFO info{};
             if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) {
@@ -35,11 +35,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                             info.srWindow.Bottom - info.srWindow.Top + 1);
             }
         } else if (arg.starts_with("write:")) {
-            console::console_write(catalogue::text_or_key(value));
+            base::console_write(catalogue::text_or_key(value));
         } else if (arg.starts_with("long:")) {
-            console::console_write(std::string(std::strtoul(std::string(value).c_str(), nullptr, 10), 'L'));
+            base::console_write(std::string(std::strtoul(std::string(value).c_str(), nullptr, 10), 'L'));
         } else if (arg.starts_with("error:")) {
-            console::show_error(catalogue::text_or_key(value));
+            base::show_error(catalogue::text_or_key(value));
         } else if (arg.starts_with("stdout:")) {
             std::printf("%.*s\n", static_cast<int>(value.size()), value.data());
         } else if (arg.starts_with("stderr:")) {

@@ -8,15 +8,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/kit/jre_prompt.h"
 #include "common/ansi_text.h"
 #include "launcher/kit/param_file.h"
+#include "launcher/kit/paths.h"
 #include "launcher/kit/install_log.h"
 #include "launcher/kit/staging.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/process_flags.h"
 
 namespace {
 
@@ -36,11 +38,13 @@ int probe_parameter_file(int argc, char** argv) {
     const bool jre_location_given = argc > 3;
     if (jre_location_given) settings.jre_location = argv[3];
     std::string scratch;
-    const int result = kit::read_parameter_file(param_file, scratch, startup, settings, timestamp, jre_location_given);
+    const std::optional<std::string> program_directory = kit::program_directory();
+    const int result = program_directory ? kit::read_parameter_file(*program_directory, timestamp, jre_location_given,
+                                                                    param_file, scratch, startup, settings)
+                                         : base::kErrorReported;
     show("result", std::to_string(result));
     if (result != 0) return 0;
-    kit::DerivedDirectories derived;
-    kit::read_location_parameters(settings, param_file, derived);
+    const kit::DerivedDirectories derived = kit::read_location_parameters(settings, param_file);
     show("param", param_file);
     show("scratch", scratch);
     show("startup", startup);
@@ -99,7 +103,7 @@ int main(int argc, char** argv) {
         }
     }
     if (next >= argc) return 2;
-    launcher::silent_mode = true;
+    base::silent_mode = true;
     catalogue::load_message_catalogue();
     const std::string_view command = argv[next];
     const int rest = argc - next - 1;

@@ -4,9 +4,9 @@
 // reads them; every other value of the run is passed explicitly.
 #pragma once
 
-namespace launcher {
+namespace base {
 
 extern bool silent_mode;  // -SILENT, -HELP, -ATTACHHOME
 extern bool debug_mode;   // -DEBUG
 
-}  // namespace launcher
+}  // namespace base

@@ -1,10 +1,10 @@
-#include "launcher/child_process.h"
+#include "launcher/base/child_process.h"
 
 #include <windows.h>
 
 #include "common/unique_resource.h"
 
-namespace launcher {
+namespace base {
 
 namespace {
 
@@ -55,4 +55,4 @@ ChildResult run_child(const std::string& command_line, ChildWindow window, bool 
     return {true, exit_code};
 }
 
-}  // namespace launcher
+}  // namespace base

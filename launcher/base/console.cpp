@@ -1,6 +1,6 @@
-#include "launcher/launch.h"
+#include "launcher/base/console.h"
 
-namespace launcher {
+namespace base {
 
 std::vector<std::string_view> console_pieces(std::string_view text, std::size_t piece_bytes) {
     std::vector<std::string_view> pieces;
@@ -15,4 +15,4 @@ std::vector<std::string_view> console_pieces(std::string_view text, std::size_t 
     return pieces;
 }
 
-}  // namespace launcher
+}  // namespace base

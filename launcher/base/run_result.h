@@ -2,7 +2,7 @@
 // installer's exit code, passed on as it is.
 #pragma once
 
-namespace launcher {
+namespace base {
 
 enum RunResult : int {
     kRunSucceeded = 0,
@@ -11,4 +11,4 @@ enum RunResult : int {
     kNoCatalogue = 1,
 };
 
-}  // namespace launcher
+}  // namespace base

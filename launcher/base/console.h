@@ -5,8 +5,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
-namespace console {
+namespace base {
 
 constexpr short kBufferColumns = 80;
 constexpr short kBufferRows = 2000;
@@ -36,4 +37,10 @@ void wait_for_enter();
 // a catalogue text. The ANSI text itself stays what Windows is given.
 std::string utf8_from_ansi(std::string_view ansi_text);
 
-}  // namespace console
+// Bytes of one console write: safely below the console writer's limit.
+constexpr std::size_t kConsolePieceBytes = 1000;
+
+// A long text cut into console-sized pieces, never inside a UTF-8 sequence.
+std::vector<std::string_view> console_pieces(std::string_view text, std::size_t piece_bytes = kConsolePieceBytes);
+
+}  // namespace base

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace launcher {
+namespace base {
 
 enum class ChildWindow { Shown, Hidden };
 
@@ -22,4 +22,4 @@ struct ChildResult {
 // does not end the wait.
 ChildResult run_child(const std::string& command_line, ChildWindow window, bool wait);
 
-}  // namespace launcher
+}  // namespace base

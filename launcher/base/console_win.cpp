@@ -7,10 +7,10 @@
 #include <string>
 
 #include "launcher/catalogue/catalogue.h"
-#include "launcher/console.h"
-#include "launcher/process_flags.h"
+#include "launcher/base/console.h"
+#include "launcher/base/process_flags.h"
 
-namespace console {
+namespace base {
 
 namespace {
 
@@ -94,7 +94,7 @@ void set_console_title(std::string_view title) {
 }
 
 void show_error(std::string_view text) {
-    if (launcher::silent_mode) {
+    if (base::silent_mode) {
         console_write(text);
         return;
     }
@@ -115,10 +115,10 @@ std::string utf8_from_ansi(std::string_view ansi_text) {
 }
 
 void wait_for_enter() {
-    if (!launcher::silent_mode) return;
+    if (!base::silent_mode) return;
     console_write(catalogue::text_or_key("S_ENTER_ENTER"));
     // One character; at the end of input getchar returns at once.
     std::getchar();
 }
 
-}  // namespace console
+}  // namespace base

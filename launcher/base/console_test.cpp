@@ -1,12 +1,12 @@
-#include "launcher/launch.h"
+#include "launcher/base/console.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-using launcher::console_pieces;
+using base::console_pieces;
 
-TEST(Launch, LongConsoleTextsAreCutBetweenCharacters) {
+TEST(ConsolePieces, LongConsoleTextsAreCutBetweenCharacters) {
     EXPECT_TRUE(console_pieces("").empty());
     std::string line(2500, 'x');
     auto pieces = console_pieces(line);

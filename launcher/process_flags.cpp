@@ -1,8 +1,0 @@
-#include "launcher/process_flags.h"
-
-namespace launcher {
-
-bool silent_mode = false;
-bool debug_mode = false;
-
-}  // namespace launcher
