@@ -33,11 +33,18 @@ std::size_t trailing_ansi_chars(std::string_view text, char c);
 // page lacks a character, the ANSI functions hand back a look-alike ("\" for
 // U+FF3C): a name is only used in its ANSI form when that form is exact.
 std::wstring wide_from_ansi(std::string_view ansi_text);
-// The running program's path as GetModuleFileNameA gave it (`ansi_path`),
-// unless the code page lacks a character of its real name (a kit under
-// C:\Users\Дмитрий on an English system): then its short (8.3) form when the
-// volume has one and that form is exact, else `ansi_path` unchanged.
-std::string program_path_in_ansi(const std::string& ansi_path);
+// The UTF-16 form of a text in `code_page`; empty when it has none.
+std::wstring wide_from_code_page(unsigned code_page, std::string_view text);
+// The running program's path in the ANSI code page, read wide so that no
+// look-alike stands in for a character of its real name: the long form where
+// the code page holds it, else the short (8.3) form (a kit under
+// C:\Users\Дмитрий on an English system) when the volume has one and that
+// form is exact. A path longer than `max_length` is refused rather than cut.
+struct AnsiProgramPath {
+    std::string path;
+    unsigned long error = 0;  // the Windows error when there is no such path
+};
+AnsiProgramPath program_path_in_ansi(std::size_t max_length);
 // The running program's real directory, for messages.
 std::wstring program_directory_wide();
 // A UTF-16 text in the ANSI code page, with the system's look-alikes where

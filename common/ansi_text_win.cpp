@@ -3,6 +3,7 @@
 #include "common/ansi_text.h"
 
 #include <climits>
+#include <utility>
 
 namespace vel {
 
@@ -20,15 +21,17 @@ void load_ansi_lead_bytes() {
 
 namespace vel {
 
-std::wstring wide_from_ansi(std::string_view ansi_text) {
-    if (ansi_text.empty() || ansi_text.size() > INT_MAX) return {};
-    const int length = static_cast<int>(ansi_text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, ansi_text.data(), length, nullptr, 0);
+std::wstring wide_from_code_page(unsigned code_page, std::string_view text) {
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(code_page, 0, text.data(), length, nullptr, 0);
     if (needed <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, ansi_text.data(), length, wide.data(), needed) != needed) return {};
+    if (MultiByteToWideChar(code_page, 0, text.data(), length, wide.data(), needed) != needed) return {};
     return wide;
 }
+
+std::wstring wide_from_ansi(std::string_view ansi_text) { return wide_from_code_page(CP_ACP, ansi_text); }
 
 std::string ansi_from_utf16(std::u16string_view text) {
     if (text.empty() || text.size() > INT_MAX) return {};
@@ -55,14 +58,25 @@ std::wstring wide_program_path() {
 
 }  // namespace
 
-std::string program_path_in_ansi(const std::string& ansi_path) {
+AnsiProgramPath program_path_in_ansi(std::size_t max_length) {
     const std::wstring wide = wide_program_path();
-    if (wide.empty() || exact_ansi(wide)) return ansi_path;
-    std::wstring short_form(wide.size() + 1, L'\0');  // never longer than the long form
-    const DWORD length = GetShortPathNameW(wide.c_str(), short_form.data(), static_cast<DWORD>(short_form.size()));
-    if (length == 0 || length >= short_form.size()) return ansi_path;
-    short_form.resize(length);
-    return exact_ansi(short_form).value_or(ansi_path);
+    if (wide.empty()) {
+        const DWORD error = GetLastError();
+        return {{}, error != ERROR_SUCCESS ? error : ERROR_INSUFFICIENT_BUFFER};
+    }
+    std::optional<std::string> ansi = exact_ansi(wide);
+    if (!ansi) {
+        std::wstring short_form(wide.size() + 1, L'\0');  // never longer than the long form
+        const DWORD length =
+            GetShortPathNameW(wide.c_str(), short_form.data(), static_cast<DWORD>(short_form.size()));
+        if (length > 0 && length < short_form.size()) {
+            short_form.resize(length);
+            ansi = exact_ansi(short_form);
+        }
+    }
+    if (!ansi) return {{}, ERROR_NO_UNICODE_TRANSLATION};
+    if (ansi->size() > max_length) return {{}, ERROR_INSUFFICIENT_BUFFER};
+    return {std::move(*ansi), ERROR_SUCCESS};
 }
 
 std::wstring program_directory_wide() {

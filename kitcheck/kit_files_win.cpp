@@ -62,24 +62,16 @@ bool write_kit_file(const std::string& directory, const std::string& path, std::
            std::fflush(file.get()) == 0;
 }
 
+// The launcher beside this program, found by its real name: a look-alike of
+// that directory's name could name another directory's setup.exe.
 bool copy_launcher_into(const std::string& directory) {
-    char program[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
-    if (length == 0 || length >= sizeof program) return false;
-    std::string launcher(program, length);
-    launcher = launcher.substr(0, vel::rfind_ansi_char(launcher, "\\") + 1) + "setup.exe";
-    return CopyFileA(launcher.c_str(), full_path(directory, "setup.exe").c_str(), TRUE) != 0;
+    const std::wstring program_directory = vel::program_directory_wide();
+    if (program_directory.empty()) return false;
+    const std::wstring launcher = program_directory + L"\\setup.exe";
+    const std::wstring target = vel::wide_from_ansi(full_path(directory, "setup.exe"));
+    return !target.empty() && CopyFileW(launcher.c_str(), target.c_str(), TRUE) != 0;
 }
 
-std::string text_from_utf16(std::u16string_view text) {
-    if (text.empty()) return {};
-    const std::wstring wide(text.begin(), text.end());
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                         nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
+std::string text_from_utf16(std::u16string_view text) { return vel::ansi_from_utf16(text); }
 
 }  // namespace kitcheck

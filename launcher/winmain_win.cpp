@@ -8,8 +8,8 @@
 
 namespace {
 
-// GetModuleFileNameA may fill at most this many characters of the path.
-constexpr DWORD kMaxProgramPathLength = 1024;
+// The longest program path the run takes.
+constexpr std::size_t kMaxProgramPathLength = 1023;
 // SetDefaultDllDirectories' flag, missing from the Windows XP headers.
 constexpr DWORD kSearchSystem32 = 0x00000800;
 
@@ -38,9 +38,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
     restrict_dll_search();
     // Every path scan of the run reads the code page's double-byte characters whole.
     vel::load_ansi_lead_bytes();
-    std::string program_path(kMaxProgramPathLength + 1, '\0');
-    DWORD length = GetModuleFileNameA(nullptr, program_path.data(), kMaxProgramPathLength);
-    program_path.resize(length <= kMaxProgramPathLength ? length : 0);
-    if (!program_path.empty()) program_path = vel::program_path_in_ansi(program_path);
-    return launcher::launcher_main(program_path, command_line ? command_line : "");
+    // Without a path the catalogue cannot be found, and the run ends there.
+    const vel::AnsiProgramPath program = vel::program_path_in_ansi(kMaxProgramPathLength);
+    return launcher::launcher_main(program.path, command_line ? command_line : "");
 }

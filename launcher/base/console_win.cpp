@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/ansi_text.h"
 #include "launcher/catalogue/catalogue.h"
 #include "launcher/base/console.h"
 #include "launcher/base/process_flags.h"
@@ -16,17 +17,6 @@ namespace {
 
 HANDLE output_handle = nullptr;
 bool opened = false;
-
-// The UTF-16 form of a text in `code_page`; empty when it has none.
-std::wstring wide_from(UINT code_page, std::string_view text) {
-    if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return {};
-    const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(code_page, 0, text.data(), length, nullptr, 0);
-    if (needed <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    if (MultiByteToWideChar(code_page, 0, text.data(), length, wide.data(), needed) != needed) return {};
-    return wide;
-}
 
 // Points a C stream at the current standard handle, so printf, reading
 // stdin and writing stderr reach the console (or wherever the handle leads).
@@ -98,13 +88,13 @@ void show_error(std::string_view text) {
         console_write(text);
         return;
     }
-    const std::wstring message = wide_from(CP_UTF8, text);
-    const std::wstring caption = wide_from(CP_UTF8, catalogue::text_or_key("S_KSI"));
+    const std::wstring message = vel::wide_from_code_page(CP_UTF8, text);
+    const std::wstring caption = vel::wide_from_code_page(CP_UTF8, catalogue::text_or_key("S_KSI"));
     MessageBoxW(nullptr, message.c_str(), caption.c_str(), MB_ICONERROR);
 }
 
 std::string utf8_from_ansi(std::string_view ansi_text) {
-    const std::wstring wide = wide_from(CP_ACP, ansi_text);
+    const std::wstring wide = vel::wide_from_ansi(ansi_text);
     if (wide.empty()) return {};
     const int length = static_cast<int>(wide.size());
     const int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);

@@ -18,10 +18,9 @@ constexpr std::size_t kReadChunk = 4096;
 // The running program's path; a path that does not fit its buffer is refused
 // rather than cut into the path of some other directory.
 std::optional<std::string> program_path() {
-    char buffer[kPathBufferSize];
-    const DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(sizeof buffer));
-    if (length == 0 || length >= sizeof buffer) return std::nullopt;
-    return vel::program_path_in_ansi(std::string(buffer, length));
+    vel::AnsiProgramPath program = vel::program_path_in_ansi(kPathBufferSize - 1);
+    if (program.error != ERROR_SUCCESS) return std::nullopt;
+    return std::move(program.path);
 }
 
 std::string locale_info(LCTYPE type) {

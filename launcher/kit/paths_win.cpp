@@ -46,17 +46,13 @@ bool make_directories(const std::string& path) {
 }
 
 std::optional<std::string> program_directory() {
-    char module[kPathBufferSize];
-    const DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
-    DWORD error = GetLastError();
-    // A full buffer means the name was cut: refused like any other failure.
-    if (length == 0 || length >= sizeof module) {
-        if (length != 0) error = ERROR_INSUFFICIENT_BUFFER;
+    const vel::AnsiProgramPath program = vel::program_path_in_ansi(kPathBufferSize - 1);
+    if (program.error != ERROR_SUCCESS) {
         // The name of the step the message has always given.
-        base::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", error}));
+        base::console_write(catalogue::format_message("S_ERGOSLST", {"GetCurrentDir()", program.error}));
         return std::nullopt;
     }
-    return program_directory_of(vel::program_path_in_ansi(std::string(module, length)));
+    return program_directory_of(program.path);
 }
 
 std::string temp_directory() {

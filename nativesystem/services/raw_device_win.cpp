@@ -161,15 +161,15 @@ std::wstring raw_device_result(int outcome, DWORD error, const std::string& deta
 // text of the last error.
 jstring raw_device_allocation_failure(JNIEnv* env) noexcept {
     const DWORD error = GetLastError();
-    char* message = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&message), 0,
+    wchar_t* message = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&message), 0,
                    nullptr);
     vel::unique_hlocal owned(message);
-    std::array<char, kFallbackResultSize> text{};
-    std::snprintf(text.data(), text.size(), "%d%c%s%cWindowsSystem.rawdevice.getResultString: calloc() failed", 0,
-                  '|', message != nullptr ? message : "", '|');
-    return new_java_string(env, text.data());
+    std::array<wchar_t, kFallbackResultSize> text{};
+    _snwprintf(text.data(), text.size() - 1, L"0|%ls|WindowsSystem.rawdevice.getResultString: calloc() failed",
+               message != nullptr ? message : L"");
+    return new_java_string(env, std::wstring_view(text.data()));
 }
 
 }  // namespace
